@@ -1,0 +1,42 @@
+// The framework's exception classes: every failure of the program is one of these.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+class Exception : public std::exception
+{
+public:
+    explicit Exception(const QString& Message);
+    const QString& Message() const noexcept { return FMessage; }
+    void SetMessage(const QString& Message);
+    const char* what() const noexcept override { return FWhat.constData(); }
+
+private:
+    QString FMessage;
+    QByteArray FWhat;
+};
+
+// A silent exception: it ends the handler but is never reported.
+class EAbort : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+class EThread : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// A text that does not hold the number it should.
+class EConvertError : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// The message of any exception as the user sees it.
+QString ExceptionMessage(const std::exception& E);

@@ -1,0 +1,6 @@
+// The window font is Tahoma; systems without it get the face Debian ships with Wine.
+#pragma once
+
+// Registers the Wine Tahoma faces when no Tahoma is known, then sets the application font to
+// Tahoma at 11 pixels. Falls back to the system's default face when neither exists.
+void RegisterFallbackFonts();

@@ -1,0 +1,35 @@
+// The 59 configuration items of the relay controller, numbered by their line in the exchange.
+// This one table drives the import, the export, the pages and the simulator.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+enum class TItemKind { CommandText, Telephone, Mask8, Mask4, Flag };
+enum class TItemPage { Output, Input, TellNumber, Config };
+
+struct TItemDef
+{
+    int Line;            // 1 to 59
+    TItemKind Kind;
+    TItemPage Page;
+    const char* Control; // text and flag items: the control; masks: the controls' common prefix
+    int MaxLength;       // edit fields only; 0 otherwise
+    const char* Default; // text items: the text; flags: "1" ticked / "0" clear; masks: "0"
+};
+
+inline constexpr int ItemCount = 59;
+
+// Items by line: ItemTable()[Line - 1].
+const std::array<TItemDef, ItemCount>& ItemTable();
+// The item on a line, or nullptr for a line outside 1 to 59.
+const TItemDef* FindItem(int Line);
+
+// The controls that hold an item, in bit order for masks (bit 0 first).
+QStringList ItemControls(const TItemDef& Item);
+
+bool IsTextKind(TItemKind Kind);
+bool IsMaskKind(TItemKind Kind);
+// Boxes of a mask: 8, or 4 for line 59.
+int MaskBits(TItemKind Kind);

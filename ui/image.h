@@ -1,0 +1,32 @@
+// A picture control: draws its picture at the picture's natural size from the control's
+// top-left corner, blended by alpha and clipped to the control (never stretched or centred).
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+class TImage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TImage(QWidget* Parent = nullptr);
+
+    // An SVG or raster resource; SVGs are drawn at their own width and height.
+    void LoadPicture(const QString& Path);
+    QSize PictureSize() const { return FPicture.size(); }
+    const QPixmap& Picture() const { return FPicture; }
+
+signals:
+    void Clicked();
+
+protected:
+    void paintEvent(QPaintEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+
+private:
+    QPixmap FPicture;
+};
+
+// Renders an SVG resource at its natural size (or the given size) into a pixmap with alpha.
+QPixmap RenderSvg(const QString& Path, QSize Size = QSize());

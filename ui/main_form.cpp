@@ -1,0 +1,161 @@
+#include "main_form.h"
+
+#include "app/guard.h"
+#include "image.h"
+#include "image_list.h"
+#include "page_control.h"
+#include "pages.h"
+#include "skin.h"
+#include "speed_button.h"
+
+#include <QAbstractButton>
+#include <QFrame>
+#include <QLineEdit>
+#include <QProgressBar>
+
+namespace {
+const char* const IconFiles[] = {
+    ":/icons/00-gears-pause.svg", ":/icons/01-gears-play.svg",  ":/icons/02-bulb-off.svg",
+    ":/icons/03-bulb-on.svg",     ":/icons/04-exit-door.svg",   ":/icons/05-window-star.svg",
+    ":/icons/06-info-bubble.svg", ":/icons/07-help.svg",        ":/icons/08-import.svg",
+    ":/icons/09-floppy.svg",      ":/icons/10-plus.svg",        ":/icons/11-cross.svg",
+};
+
+struct TToolButtonDef
+{
+    TSpeedButton* TForm4::*Member;
+    const char* Name;
+    const char* Caption;
+    int Left;
+    int ImageIndex;
+    int Spacing;
+    bool Enabled;
+};
+} // namespace
+
+TForm4::TForm4() : TForm(nullptr, Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Morvel SMS Controller") + QString(9, u' ') +
+                   QString::fromLatin1(MakerWebAddress));
+    setFixedSize(720, 602);
+    SetPosition(TPosition::poDesktopCenter);
+    CreateComponents();
+    BindHandlers();
+    FormCreate(this);
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::CreateComponents()
+{
+    ImageList32 = new TImageList(this, 32, 32);
+    ImageList32->setObjectName(QStringLiteral("ImageList32"));
+    for (const char* File : IconFiles)
+        ImageList32->Add(RenderSvg(QString::fromLatin1(File)));
+
+    sPanel1 = new QFrame(this);
+    sPanel1->setObjectName(QStringLiteral("sPanel1"));
+    SetSkinSection(sPanel1, "PANEL");
+    sPanel1->setGeometry(0, 0, 720, 602);
+    sPanel1->setEnabled(false);
+
+    sPageControl1 = new TPageControl(sPanel1);
+    sPageControl1->setObjectName(QStringLiteral("sPageControl1"));
+    sPageControl1->setGeometry(6, 64, 710, 560);
+    const QString Pad10(10, u' '), Pad6(6, u' '), Pad7(7, u' ');
+    sTabSheet1 = sPageControl1->AddPage(QStringLiteral("sTabSheet1"), Pad10 + "Output" + Pad10);
+    sPageControl2 = sPageControl1->AddPage(QStringLiteral("sPageControl2"), Pad10 + "Input" + Pad10);
+    sTabSheet2 = sPageControl1->AddPage(QStringLiteral("sTabSheet2"), Pad6 + "Tell Number" + Pad6);
+    sTabSheet3 = sPageControl1->AddPage(QStringLiteral("sTabSheet3"), Pad7 + "Config" + Pad7);
+    CreatePageContent(sTabSheet1, TPageContent::Output);
+    CreatePageContent(sPageControl2, TPageContent::Input);
+    CreatePageContent(sTabSheet2, TPageContent::TellNumber);
+    CreatePageContent(sTabSheet3, TPageContent::Config);
+    sPageControl1->SetActivePageIndex(0);
+
+    // Created last on its page, so it lies over the Output rows 3 to 9.
+    sPanel2 = new QFrame(sTabSheet1);
+    sPanel2->setObjectName(QStringLiteral("sPanel2"));
+    SetSkinSection(sPanel2, "PANEL");
+    sPanel2->setProperty("overlay", true);
+    sPanel2->setGeometry(3, 122, 696, 244);
+    sPanel2->setFocusPolicy(Qt::NoFocus);
+    Image5 = new TImage(sPanel2);
+    Image5->setObjectName(QStringLiteral("Image5"));
+    Image5->setGeometry(3, 0, 694, 244);
+    Image5->LoadPicture(QStringLiteral(":/pictures/overlay.svg"));
+
+    // Not a child of sPanel1, so it stays usable while the pages are disabled.
+    sCoolBar1 = new QFrame(this);
+    sCoolBar1->setObjectName(QStringLiteral("sCoolBar1"));
+    SetSkinSection(sCoolBar1, "TOOLBAR");
+    sCoolBar1->setFrameShape(QFrame::Panel);
+    sCoolBar1->setFrameShadow(QFrame::Raised);
+    sCoolBar1->setLineWidth(1);
+    sCoolBar1->setGeometry(0, 0, 720, 64);
+
+    static const TToolButtonDef Buttons[] = {
+        {&TForm4::sSpeedButton3, "sSpeedButton3", "Import", 6, 8, 2, false},
+        {&TForm4::sSpeedButton6, "sSpeedButton6", "Export", 99, 9, 2, false},
+        {&TForm4::sSpeedButton2, "sSpeedButton2", "Connect", 192, 2, 2, true},
+        {&TForm4::sSpeedButton4, "sSpeedButton4", "About", 285, 6, 2, true},
+        {&TForm4::sSpeedButton5, "sSpeedButton5", "Help", 378, 7, 2, true},
+        {&TForm4::sBitBtn1, "sBitBtn1", "Exit", 621, 4, 8, true},
+    };
+    for (const auto& Def : Buttons) {
+        auto* Button = new TSpeedButton(sCoolBar1, ImageList32, Def.ImageIndex,
+                                        QString::fromLatin1(Def.Caption), Def.Spacing);
+        Button->setObjectName(QString::fromLatin1(Def.Name));
+        Button->setGeometry(Def.Left, 6, 93, 52);
+        Button->setEnabled(Def.Enabled);
+        this->*Def.Member = Button;
+    }
+
+    sProgressBar1 = new QProgressBar(this);
+    sProgressBar1->setObjectName(QStringLiteral("sProgressBar1"));
+    SetSkinSection(sProgressBar1, "GAUGE");
+    sProgressBar1->setGeometry(23, 44, 150, 17);
+    sProgressBar1->setRange(0, 530);
+    sProgressBar1->setValue(0);
+    sProgressBar1->setTextVisible(false);
+    sProgressBar1->hide();
+}
+
+void TForm4::BindHandlers()
+{
+    const std::pair<TSpeedButton*, void (TForm4::*)(QObject*)> Clicks[] = {
+        {sSpeedButton3, &TForm4::sSpeedButton3Click}, {sSpeedButton6, &TForm4::sSpeedButton6Click},
+        {sSpeedButton2, &TForm4::sSpeedButton2Click}, {sSpeedButton4, &TForm4::sSpeedButton4Click},
+        {sSpeedButton5, &TForm4::sSpeedButton5Click}, {sBitBtn1, &TForm4::sBitBtn1Click},
+    };
+    for (auto [Button, Handler] : Clicks)
+        connect(Button, &QToolButton::clicked, this,
+                Guarded(Button, [this, Button, Handler] { (this->*Handler)(Button); }));
+}
+
+void TForm4::sBitBtn1Click(QObject*) { close(); }
+
+QString TForm4::ItemText(const QString& Control) const
+{
+    auto* Edit = findChild<QLineEdit*>(Control);
+    return Edit ? Edit->text() : QString();
+}
+
+void TForm4::SetItemText(const QString& Control, const QString& Text)
+{
+    if (auto* Edit = findChild<QLineEdit*>(Control))
+        Edit->setText(Text);
+}
+
+bool TForm4::ItemChecked(const QString& Control) const
+{
+    auto* Box = findChild<QAbstractButton*>(Control);
+    return Box && Box->isChecked();
+}
+
+void TForm4::SetItemChecked(const QString& Control, bool Checked)
+{
+    if (auto* Box = findChild<QAbstractButton*>(Control))
+        Box->setChecked(Checked);
+}

@@ -1,0 +1,72 @@
+// The main window: the toolbar, the four configuration pages behind the panel that stays
+// disabled until the device answers, the overlay over the Output page and the progress bar.
+#pragma once
+
+#include "app/form.h"
+#include "device/item_view.h"
+
+#include <cstdint>
+
+class QFrame;
+class QProgressBar;
+class TImage;
+class TImageList;
+class TPageControl;
+class TSpeedButton;
+
+// The maker's web address, shown in the caption and on the about picture.
+inline constexpr const char* MakerWebAddress = "www.morvel-electronic.example";
+
+class TForm4 : public TForm, public TItemView
+{
+    Q_OBJECT
+
+public:
+    TForm4();
+    ~TForm4() override;
+
+    // Handlers bound to the window's controls; each takes the sender and runs guarded.
+    void FormCreate(QObject* Sender);
+    void sSpeedButton2Click(QObject* Sender); // Connect / DisConnect
+    void sSpeedButton3Click(QObject* Sender); // Import
+    void sSpeedButton6Click(QObject* Sender); // Export
+    void sSpeedButton4Click(QObject* Sender); // About
+    void sSpeedButton5Click(QObject* Sender); // Help
+    void sBitBtn1Click(QObject* Sender);      // Exit
+    void ComPort1RxChar(QObject* Sender, int Count);
+
+    // Refills the port dialog's list from the system's serial devices.
+    void FillPortList();
+    // Stores one received line into the item with that number.
+    void ApplyImportedLine(std::uint8_t Line, const QString& Text);
+    // Sends the records of every item, paced, with the progress bar.
+    void ExportConfiguration();
+
+    // TItemView: the configuration fields by component name.
+    QString ItemText(const QString& Control) const override;
+    void SetItemText(const QString& Control, const QString& Text) override;
+    bool ItemChecked(const QString& Control) const override;
+    void SetItemChecked(const QString& Control, bool Checked) override;
+
+private:
+    void CreateComponents();
+    void BindHandlers();
+
+    QFrame* sPanel1 = nullptr;
+    TPageControl* sPageControl1 = nullptr;
+    QWidget* sTabSheet1 = nullptr;    // Output
+    QWidget* sPageControl2 = nullptr; // Input (a page, despite its name)
+    QWidget* sTabSheet2 = nullptr;    // Tell Number
+    QWidget* sTabSheet3 = nullptr;    // Config
+    QFrame* sPanel2 = nullptr;
+    TImage* Image5 = nullptr;
+    QFrame* sCoolBar1 = nullptr;
+    TSpeedButton* sSpeedButton3 = nullptr; // Import
+    TSpeedButton* sSpeedButton6 = nullptr; // Export
+    TSpeedButton* sSpeedButton2 = nullptr; // Connect
+    TSpeedButton* sSpeedButton4 = nullptr; // About
+    TSpeedButton* sSpeedButton5 = nullptr; // Help
+    TSpeedButton* sBitBtn1 = nullptr;      // Exit
+    QProgressBar* sProgressBar1 = nullptr;
+    TImageList* ImageList32 = nullptr;
+};

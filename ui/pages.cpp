@@ -1,0 +1,3 @@
+#include "pages.h"
+
+void CreatePageContent(QWidget*, TPageContent) {}
