@@ -8,11 +8,14 @@
 #include "main_form.h"
 #include "skin.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <algorithm>
 #include <utility>
 
 TForm1::TForm1() : TForm(Application ? Application->MainForm() : nullptr, Qt::Tool)
@@ -122,11 +125,19 @@ void TForm1::AutoComplete(const QString& Typed)
 void TForm1::ClearPorts()
 {
     ComboBox1->clear();
+    ComboBox1->view()->setMinimumWidth(0);
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->clearEditText();
 }
 
-void TForm1::AddPort(const QString& Port) { ComboBox1->addItem(Port); }
+void TForm1::AddPort(const QString& Port)
+{
+    ComboBox1->addItem(Port);
+    // Paths are often longer than the field: the drop-down widens to show each one whole.
+    QAbstractItemView* View = ComboBox1->view();
+    const int Needed = View->fontMetrics().horizontalAdvance(Port) + 2 * View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 16;
+    View->setMinimumWidth(std::max(View->minimumWidth(), Needed));
+}
 
 void TForm1::SelectFirst()
 {

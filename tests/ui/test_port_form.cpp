@@ -6,6 +6,7 @@
 #include "qt_print.h"
 #include "three_windows.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -176,6 +177,16 @@ TEST_F(PortDialog, FilledListPreselectsTheFirstAndOkUsesIt)
     EXPECT_EQ(SelectedPort, SomePorts[0]);
     EXPECT_FALSE(Form1->isVisible());
     EXPECT_EQ(Entries(), SomePorts); // hiding keeps the list
+}
+
+TEST_F(PortDialog, DropDownShowsLongPathsWhole)
+{
+    const QString Long = "/run/user/1000/serial/relay-sim-with-a-long-name";
+    Fill({"/dev/ttyS0", Long});
+    QAbstractItemView* View = Combo->view();
+    EXPECT_GT(View->minimumWidth(), View->fontMetrics().horizontalAdvance(Long));
+    Fill({"/dev/ttyS0"});
+    EXPECT_LT(View->minimumWidth(), Combo->width()); // a refill forgets the old entries' widths
 }
 
 TEST_F(PortDialog, TypingTheStartOfAnEntrySelectsItAndOkUsesIt)
