@@ -40,7 +40,8 @@ bool NaturalLess(const QString& A, const QString& B)
                 ++EndB;
             if (EndA - I != EndB - J)
                 return EndA - I < EndB - J;
-            const int Order = QStringView(A).mid(I, EndA - I).compare(QStringView(B).mid(J, EndB - J));
+            const int Order =
+                QStringView(A).mid(I, EndA - I).compare(QStringView(B).mid(J, EndB - J));
             if (Order != 0)
                 return Order < 0;
             I = EndA;
@@ -95,8 +96,8 @@ void SortNatural(std::vector<TDirEntry>& Entries)
 // The canonical path of what Path names, or an empty text when it does not exist.
 QString Resolve(const QString& Path, bool& Missing)
 {
-    std::unique_ptr<char, void (*)(void*)> Real(::realpath(QFile::encodeName(Path).constData(), nullptr),
-                                                &std::free);
+    std::unique_ptr<char, void (*)(void*)> Real(
+        ::realpath(QFile::encodeName(Path).constData(), nullptr), &std::free);
     Missing = !Real && (errno == ENOENT || errno == ENOTDIR);
     return Real ? QFile::decodeName(Real.get()) : QString();
 }
@@ -146,12 +147,15 @@ QString FileText(const QString& Path)
 bool IsEmpty8250Slot(const QString& TtyEntry, const QString& Name)
 {
     bool Missing = false;
-    const QString Driver = QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
-    const bool Is8250 = Name.startsWith(QLatin1String("ttyS")) || Driver.contains(QLatin1String("8250"));
+    const QString Driver =
+        QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
+    const bool Is8250 =
+        Name.startsWith(QLatin1String("ttyS")) || Driver.contains(QLatin1String("8250"));
     return Is8250 && FileText(TtyEntry + QStringLiteral("/type")) == QLatin1String("0");
 }
 
-void AddHardwarePorts(const std::function<void(const QString&)>& Add, const TSerialDeviceRoots& Roots)
+void AddHardwarePorts(const std::function<void(const QString&)>& Add,
+                      const TSerialDeviceRoots& Roots)
 {
     std::vector<TDirEntry> Entries = ReadFolder(Roots.SysClassTty);
     SortNatural(Entries);
@@ -159,7 +163,8 @@ void AddHardwarePorts(const std::function<void(const QString&)>& Add, const TSer
         const QString TtyEntry = Roots.SysClassTty + u'/' + Entry.Name;
         const QString Node = Roots.Dev + u'/' + Entry.Name;
         // Virtual terminals, consoles and pseudo-terminals have no driver-bound device.
-        if (!Exists(TtyEntry + QStringLiteral("/device/driver")) || IsEmpty8250Slot(TtyEntry, Entry.Name))
+        if (!Exists(TtyEntry + QStringLiteral("/device/driver")) ||
+            IsEmpty8250Slot(TtyEntry, Entry.Name))
             continue;
         if (Exists(Node))
             Add(Node);
@@ -203,7 +208,8 @@ void AddUserPorts(const std::function<void(const QString&)>& Add, const TSerialD
 }
 } // namespace
 
-void EnumSerialPorts(const std::function<void(const QString& Port)>& Add, const TSerialDeviceRoots& Roots)
+void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
+                     const TSerialDeviceRoots& Roots)
 {
     AddHardwarePorts(Add, Roots);
     AddPseudoTerminalLinks(Add, Roots);

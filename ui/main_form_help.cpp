@@ -20,7 +20,8 @@ void TForm4::sSpeedButton4Click(QObject*)
 // Whether the document opened is the desktop's business: nothing is shown either way.
 void TForm4::sSpeedButton5Click(QObject*)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Help.pdf")));
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Help.pdf")));
 }
 
 // A port that cannot be read ends the filling; the ports added before it stay in the list.

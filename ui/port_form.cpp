@@ -119,7 +119,8 @@ void TForm1::AutoComplete(const QString& Typed)
     }
     const QString Entry = ComboBox1->itemText(Match);
     Edit->setText(Entry);
-    Edit->setSelection(Entry.size(), Typed.size() - Entry.size()); // the completed tail, cursor after the typed part
+    // The completed tail is selected, backwards, so the cursor stays after the typed part.
+    Edit->setSelection(Entry.size(), Typed.size() - Entry.size());
 }
 
 void TForm1::ClearPorts()
@@ -135,7 +136,8 @@ void TForm1::AddPort(const QString& Port)
     ComboBox1->addItem(Port);
     // Paths are often longer than the field: the drop-down widens to show each one whole.
     QAbstractItemView* View = ComboBox1->view();
-    const int Needed = View->fontMetrics().horizontalAdvance(Port) + 2 * View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 16;
+    const int Needed = View->fontMetrics().horizontalAdvance(Port) +
+                       2 * View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 16;
     View->setMinimumWidth(std::max(View->minimumWidth(), Needed));
 }
 

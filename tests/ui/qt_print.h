@@ -5,7 +5,10 @@
 #include <QStringList>
 #include <ostream>
 
-inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
+inline void PrintTo(const QString& Text, std::ostream* Out)
+{
+    *Out << '"' << Text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& List, std::ostream* Out)
 {
     *Out << '{';

@@ -88,7 +88,8 @@ TEST_F(AboutWindow, AboutShowsOneWindowAndBringsItToTheFront)
     ASSERT_FALSE(Form2->isVisible());
     QTest::mouseClick(AboutButton, Qt::LeftButton);
     ASSERT_TRUE(WaitActive(Form2));
-    EXPECT_LE((Form2->frameGeometry().center() - Form4->frameGeometry().center()).manhattanLength(), 2);
+    EXPECT_LE((Form2->frameGeometry().center() - Form4->frameGeometry().center()).manhattanLength(),
+              2);
 
     Form4->activateWindow();
     ASSERT_TRUE(WaitActive(Form4));
@@ -137,7 +138,8 @@ TEST_F(AboutWindow, HelpHandsTheDocumentBesideTheExecutableToTheDesktop)
     QTest::mouseClick(HelpButton, Qt::LeftButton);
     QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(Opened.Urls.size(), 1);
-    EXPECT_EQ(Opened.Urls[0], QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Help.pdf"));
+    EXPECT_EQ(Opened.Urls[0],
+              QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Help.pdf"));
 }
 
 TEST_F(AboutWindow, HelpWithoutTheDocumentShowsNothing)
@@ -169,10 +171,10 @@ TEST(HelpDocument, BuiltBesideTheExecutableAsARealPdf)
     Text.start(PdfToText, {"-layout", Pdf.fileName(), "-"});
     ASSERT_TRUE(Text.waitForFinished(20000));
     const QString Content = QString::fromUtf8(Text.readAllStandardOutput());
-    for (const char* Topic : {"Connect", "Import", "Export", "relay-sim", "./run demo", "dialout",
-                              "Port name Not selected!", "Device Not Detected!",
-                              "Unable to open com port (Error:", "WriteFile function failed (Error:",
-                              "Failed to get data for"})
+    for (const char* Topic :
+         {"Connect", "Import", "Export", "relay-sim", "./run demo", "dialout",
+          "Port name Not selected!", "Device Not Detected!", "Unable to open com port (Error:",
+          "WriteFile function failed (Error:", "Failed to get data for"})
         EXPECT_TRUE(Content.contains(QLatin1String(Topic))) << Topic;
 }
 

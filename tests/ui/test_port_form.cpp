@@ -19,7 +19,8 @@
 
 namespace {
 // Paths that name no device, so a Connect run by OK cannot reach anything real.
-const QStringList SomePorts = {"/nonexistent/ttyS0", "/nonexistent/ttyUSB0", "/nonexistent/relay-sim"};
+const QStringList SomePorts = {"/nonexistent/ttyS0", "/nonexistent/ttyUSB0",
+                               "/nonexistent/relay-sim"};
 
 class PortDialog : public testing::Test
 {
@@ -82,7 +83,9 @@ public:
     QString Link(const QString& Name, const QString& Target)
     {
         const QString Path = FDir.filePath("serial/" + Name);
-        EXPECT_EQ(::symlink(QFile::encodeName(Target).constData(), QFile::encodeName(Path).constData()), 0);
+        EXPECT_EQ(
+            ::symlink(QFile::encodeName(Target).constData(), QFile::encodeName(Path).constData()),
+            0);
         return Path;
     }
 
@@ -109,8 +112,9 @@ TEST_F(PortDialog, LayoutAndFirstShowing)
     EXPECT_TRUE(Combo->isEditable());
     EXPECT_EQ(Combo->maxVisibleItems(), 8);
     EXPECT_EQ(Combo->count(), 0);
-    for (auto [Button, Geometry, Caption] : {std::tuple{Ok, QRect(39, 160, 66, 33), "OK"},
-                                             std::tuple{Cancel, QRect(118, 160, 66, 33), "Cancel"}}) {
+    for (auto [Button, Geometry, Caption] :
+         {std::tuple{Ok, QRect(39, 160, 66, 33), "OK"},
+          std::tuple{Cancel, QRect(118, 160, 66, 33), "Cancel"}}) {
         EXPECT_EQ(Button->geometry(), Geometry);
         EXPECT_EQ(Button->text(), Caption);
         EXPECT_EQ(Button->property("skinSection").toString(), "BUTTON");
@@ -119,9 +123,11 @@ TEST_F(PortDialog, LayoutAndFirstShowing)
     // First showing: centred over the main window, the list holding the focus.
     Form1->ShowDialog();
     ASSERT_TRUE(WaitActive(Form1));
-    EXPECT_LE((Form1->frameGeometry().center() - Form4->frameGeometry().center()).manhattanLength(), 2)
-        << Form1->frameGeometry().center().x() << "," << Form1->frameGeometry().center().y() << " vs "
-        << Form4->frameGeometry().center().x() << "," << Form4->frameGeometry().center().y();
+    EXPECT_LE((Form1->frameGeometry().center() - Form4->frameGeometry().center()).manhattanLength(),
+              2)
+        << Form1->frameGeometry().center().x() << "," << Form1->frameGeometry().center().y()
+        << " vs " << Form4->frameGeometry().center().x() << ","
+        << Form4->frameGeometry().center().y();
     ASSERT_TRUE(Form1->focusWidget());
     EXPECT_TRUE(Form1->focusWidget() == Combo || Form1->focusWidget() == Combo->lineEdit());
     // Tab order: the list, OK, Cancel.

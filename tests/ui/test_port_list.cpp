@@ -34,7 +34,9 @@ protected:
     }
     void Link(const QString& Target, const QString& Path)
     {
-        ASSERT_EQ(::symlink(QFile::encodeName(Target).constData(), QFile::encodeName(Path).constData()), 0)
+        ASSERT_EQ(
+            ::symlink(QFile::encodeName(Target).constData(), QFile::encodeName(Path).constData()),
+            0)
             << Path.toStdString();
     }
     // A tty entry as the kernel shows it; Driver empty = no driver-bound device (a virtual
