@@ -73,6 +73,7 @@ void TApplication::AddForm(QWidget* Form, std::function<void()> ClearReference)
 
 void TApplication::Run()
 {
+    FTerminated = false;
     if (QWidget* Main = MainForm())
         Main->show();
     QEventLoop Loop;
