@@ -4,6 +4,7 @@
 #include "exceptions.h"
 #include "fonts.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEvent>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -55,6 +56,11 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     FWaitTimer->setSingleShot(true);
     FWaitTimer->setTimerType(Qt::PreciseTimer);
     RegisterFallbackFonts();
+    // Idle processing: whenever the main thread is about to sleep for messages, queued calls
+    // run first (the posted wake-up covers the rest).
+    if (QAbstractEventDispatcher* Dispatcher = QAbstractEventDispatcher::instance())
+        connect(Dispatcher, &QAbstractEventDispatcher::aboutToBlock, FAppWindow,
+                [] { CheckSynchronize(); });
 }
 
 TApplication::~TApplication()
@@ -73,6 +79,7 @@ void TApplication::AddForm(QWidget* Form, std::function<void()> ClearReference)
 
 void TApplication::Run()
 {
+    FTerminated = false;
     if (QWidget* Main = MainForm())
         Main->show();
     QEventLoop Loop;

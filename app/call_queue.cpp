@@ -65,8 +65,8 @@ void Synchronize(const TThreadMethod& Method)
         Q.SyncEvent = true;
         if (Q.WakeMainThread)
             Q.WakeMainThread();
+        Q.SyncCond.notify_all();
     }
-    Q.SyncCond.notify_all();
     Entry.Completed.WaitFor();
     if (Entry.RaisedObject)
         std::rethrow_exception(Entry.RaisedObject);
@@ -118,6 +118,6 @@ void WaitWithSynchronize(const std::function<bool()>& Done)
 void SignalSyncWaiters()
 {
     auto& Q = Queue();
-    { std::lock_guard Guard(Q.Lock); }
+    std::lock_guard Guard(Q.Lock);
     Q.SyncCond.notify_all();
 }

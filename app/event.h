@@ -10,12 +10,11 @@ class TEvent
 public:
     explicit TEvent(bool InitialState = false) : FSignalled(InitialState) {}
 
+    // Notifies under the lock: a waiter may destroy the event as soon as it sees it set.
     void SetEvent()
     {
-        {
-            std::lock_guard Lock(FMutex);
-            FSignalled = true;
-        }
+        std::lock_guard Lock(FMutex);
+        FSignalled = true;
         FCond.notify_all();
     }
     void ResetEvent()

@@ -31,13 +31,10 @@ private:
     void Poll()
     {
         auto* Box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!Box || !Box->isVisible()) {
-            FLast = nullptr;
+        // Boxes live on the stack, so a new one may reuse an old address: mark each one seen.
+        if (!Box || !Box->isVisible() || Box->property("watcherSeen").toBool())
             return;
-        }
-        if (Box == FLast)
-            return;
-        FLast = Box;
+        Box->setProperty("watcherSeen", true);
         TSeenBox Seen{Box->windowTitle(), Box->text(), Box->objectName(), Box->icon(), {}};
         for (QAbstractButton* B : Box->buttons())
             Seen.Buttons << B->text().remove(u'&');
@@ -52,5 +49,4 @@ private:
     std::function<void(const TSeenBox&)> FOnShown;
     QTimer FTimer;
     std::vector<TSeenBox> FSeen;
-    QMessageBox* FLast = nullptr;
 };

@@ -1,0 +1,134 @@
+// End-to-end support: the real windows, offscreen, against the relay controller simulator on
+// a pseudo-terminal registered in a private runtime folder.
+#pragma once
+
+#include "app/application.h"
+#include "tests/box_watcher.h"
+#include "ui/about_form.h"
+#include "ui/forms.h"
+#include "ui/main_form.h"
+#include "ui/port_form.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+// Processes messages until Done holds; false when TimeoutMs passed first.
+inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
+{
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done()) {
+        if (Clock.elapsed() > TimeoutMs)
+            return false;
+        Application->ProcessMessagesOrWait(5);
+    }
+    return true;
+}
+
+inline QString BuildDir() { return QString::fromLocal8Bit(qgetenv("MORVEL_BUILD_DIR")); }
+
+// relay-sim in a private runtime folder; it registers itself where the port dialog looks.
+class TSimProcess
+{
+public:
+    explicit TSimProcess(const QString& RuntimeDir, const QStringList& Options = {})
+    {
+        FLog = RuntimeDir + "/sim.log";
+        FProcess.setProgram(BuildDir() + "/relay-sim");
+        FProcess.setArguments(QStringList{"--print-port", "--quiet", "--log", FLog} + Options);
+        FProcess.setProcessChannelMode(QProcess::SeparateChannels);
+        FProcess.start();
+        FStarted = FProcess.waitForStarted(5000) &&
+                   PumpUntil([this] { return FProcess.canReadLine() ||
+                                             FProcess.state() != QProcess::Running; });
+        if (FStarted)
+            FPrinted = QString::fromLocal8Bit(FProcess.readAll());
+        FLinkPath = RuntimeDir + "/serial/relay-sim";
+    }
+    ~TSimProcess() { Stop(); }
+    void Stop()
+    {
+        if (FProcess.state() == QProcess::Running) {
+            FProcess.terminate();
+            FProcess.waitForFinished(5000);
+        }
+    }
+    bool Started() const { return FStarted && QFileInfo::exists(FLinkPath); }
+    QString LinkPath() const { return FLinkPath; }
+    QString Printed() const { return FPrinted; }
+    QString LogText() const
+    {
+        QFile F(FLog);
+        return F.open(QIODevice::ReadOnly) ? QString::fromUtf8(F.readAll()) : QString();
+    }
+    QProcess& Process() { return FProcess; }
+
+private:
+    QProcess FProcess;
+    QString FLog, FLinkPath, FPrinted;
+    bool FStarted = false;
+};
+
+// The three windows as the program makes them, with a private runtime folder.
+class TE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FRuntime.isValid());
+        FOldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", FRuntime.path().toLocal8Bit());
+        Form4 = new TForm4;
+        Form1 = new TForm1;
+        Form2 = new TForm2;
+        Form4->show();
+    }
+    void TearDown() override
+    {
+        delete Form2;
+        delete Form1;
+        delete Form4;
+        Form2 = nullptr;
+        Form1 = nullptr;
+        Form4 = nullptr;
+        qputenv("XDG_RUNTIME_DIR", FOldRuntime);
+    }
+
+    template <class T = QWidget> static T* Find(QWidget* Root, const char* Name)
+    {
+        return Root->findChild<T*>(QString::fromLatin1(Name));
+    }
+    static void Click(QWidget* Root, const char* Name)
+    {
+        QWidget* W = Find(Root, Name);
+        ASSERT_NE(W, nullptr) << Name;
+        QTest::mouseClick(W, Qt::LeftButton);
+    }
+    QString ConnectCaption() const { return Form4->ConnectCaption(); }
+
+    // Connect, choosing the port with the given path in the dialog. Returns once the
+    // handshake is over (the click handler pauses for it).
+    void ConnectThroughDialog(const QString& Port)
+    {
+        Click(Form4, "sSpeedButton2");
+        ASSERT_TRUE(Form1->isVisible());
+        auto* List = Find<QComboBox>(Form1, "ComboBox1");
+        const int Index = List->findText(Port);
+        ASSERT_GE(Index, 0) << Port.toStdString();
+        List->setCurrentIndex(Index);
+        Click(Form1, "sButton1");
+    }
+
+    QString Runtime() const { return FRuntime.path(); }
+
+private:
+    QTemporaryDir FRuntime;
+    QByteArray FOldRuntime;
+};

@@ -1,0 +1,160 @@
+// The main window as built: geometry, creation order and initial states, by component name.
+#include "app/application.h"
+#include "ui/forms.h"
+#include "ui/image_list.h"
+#include "ui/main_form.h"
+#include "ui/page_control.h"
+#include "ui/speed_button.h"
+
+#include <QFrame>
+#include <QProgressBar>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+template <class T = QWidget> T* Find(QWidget& Root, const char* Name)
+{
+    T* Child = Root.findChild<T*>(QString::fromLatin1(Name));
+    EXPECT_NE(Child, nullptr) << Name;
+    return Child;
+}
+} // namespace
+
+TEST(MainForm, FrameAndCaption)
+{
+    TForm4 Form;
+    EXPECT_EQ(Form.size(), QSize(720, 602));
+    EXPECT_EQ(Form.minimumSize(), Form.maximumSize()); // fixed size
+    EXPECT_EQ(Form.windowTitle(), "Morvel SMS Controller         " + QString(MakerWebAddress));
+    const Qt::WindowFlags Flags = Form.windowFlags();
+    EXPECT_FALSE(Flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(Flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(Flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(Flags & Qt::WindowSystemMenuHint);
+}
+
+TEST(MainForm, ComponentsAtTheirPlaces)
+{
+    TForm4 Form;
+    struct
+    {
+        const char* Name;
+        QRect Geometry;
+        const char* Parent;
+    } Expected[] = {
+        {"sPanel1", {0, 0, 720, 602}, "Form4"},
+        {"sPageControl1", {6, 64, 710, 560}, "sPanel1"},
+        {"sPanel2", {3, 122, 696, 244}, "sTabSheet1"},
+        {"Image5", {3, 0, 694, 244}, "sPanel2"},
+        {"sCoolBar1", {0, 0, 720, 64}, "Form4"},
+        {"sSpeedButton3", {6, 6, 93, 52}, "sCoolBar1"},
+        {"sSpeedButton6", {99, 6, 93, 52}, "sCoolBar1"},
+        {"sSpeedButton2", {192, 6, 93, 52}, "sCoolBar1"},
+        {"sSpeedButton4", {285, 6, 93, 52}, "sCoolBar1"},
+        {"sSpeedButton5", {378, 6, 93, 52}, "sCoolBar1"},
+        {"sBitBtn1", {621, 6, 93, 52}, "sCoolBar1"},
+        {"sProgressBar1", {23, 44, 150, 17}, "Form4"},
+    };
+    for (const auto& E : Expected) {
+        QWidget* W = Find(Form, E.Name);
+        ASSERT_NE(W, nullptr);
+        EXPECT_EQ(W->geometry(), E.Geometry) << E.Name;
+        EXPECT_EQ(W->parentWidget()->objectName(), E.Parent) << E.Name;
+    }
+    // The toolbar lies above the panel; the bar above the toolbar; the overlay last on its page.
+    const QObjectList& Top = Form.children();
+    EXPECT_LT(Top.indexOf(Find(Form, "sPanel1")), Top.indexOf(Find(Form, "sCoolBar1")));
+    EXPECT_LT(Top.indexOf(Find(Form, "sCoolBar1")), Top.indexOf(Find(Form, "sProgressBar1")));
+    QWidget* Output = Find(Form, "sTabSheet1");
+    EXPECT_EQ(Output->children().last(), Find(Form, "sPanel2"));
+}
+
+TEST(MainForm, FourPagesWithPaddedCaptions)
+{
+    TForm4 Form;
+    auto* Pages = Find<TPageControl>(Form, "sPageControl1");
+    ASSERT_EQ(Pages->PageCount(), 4);
+    const char* Names[] = {"sTabSheet1", "sPageControl2", "sTabSheet2", "sTabSheet3"};
+    const QString Captions[] = {QString(10, ' ') + "Output" + QString(10, ' '),
+                                QString(10, ' ') + "Input" + QString(10, ' '),
+                                QString(6, ' ') + "Tell Number" + QString(6, ' '),
+                                QString(7, ' ') + "Config" + QString(7, ' ')};
+    for (int I = 0; I < 4; ++I) {
+        EXPECT_EQ(Pages->Page(I)->objectName(), Names[I]);
+        EXPECT_EQ(Pages->Page(I)->size(), QSize(702, 532)) << Names[I];
+        EXPECT_EQ(Pages->Tabs()->tabText(I), Captions[I]);
+    }
+    EXPECT_EQ(Pages->ActivePageIndex(), 0);
+}
+
+TEST(MainForm, InitialStates)
+{
+    TForm4 Form;
+    Form.show();
+    EXPECT_FALSE(Find(Form, "sPanel1")->isEnabled());
+    EXPECT_TRUE(Find(Form, "sPanel2")->isVisible());
+    EXPECT_FALSE(Find(Form, "sProgressBar1")->isVisible());
+    auto* Bar = Find<QProgressBar>(Form, "sProgressBar1");
+    EXPECT_EQ(Bar->minimum(), 0);
+    EXPECT_EQ(Bar->maximum(), 530);
+    EXPECT_EQ(Bar->value(), 0);
+    struct
+    {
+        const char* Name;
+        const char* Caption;
+        int Image;
+        int Spacing;
+        bool Enabled;
+    } Buttons[] = {{"sSpeedButton3", "Import", 8, 2, false}, {"sSpeedButton6", "Export", 9, 2, false},
+                   {"sSpeedButton2", "Connect", 2, 2, true}, {"sSpeedButton4", "About", 6, 2, true},
+                   {"sSpeedButton5", "Help", 7, 2, true},    {"sBitBtn1", "Exit", 4, 8, true}};
+    for (const auto& B : Buttons) {
+        auto* Button = Find<TSpeedButton>(Form, B.Name);
+        ASSERT_NE(Button, nullptr);
+        EXPECT_EQ(Button->Caption(), B.Caption);
+        EXPECT_EQ(Button->ImageIndex(), B.Image) << B.Name;
+        EXPECT_EQ(Button->Spacing(), B.Spacing) << B.Name;
+        EXPECT_EQ(Button->isEnabled(), B.Enabled) << B.Name;
+        EXPECT_EQ(Button->focusPolicy(), Qt::NoFocus) << B.Name;
+    }
+    // The pages ignore the mouse: a click on the Input tab changes nothing.
+    auto* Pages = Find<TPageControl>(Form, "sPageControl1");
+    QTabBar* Tabs = Pages->Tabs();
+    QTest::mouseClick(Tabs, Qt::LeftButton, {}, Tabs->tabRect(1).center());
+    EXPECT_EQ(Pages->ActivePageIndex(), 0);
+}
+
+TEST(MainForm, TwelveIconsOf32WithAlpha)
+{
+    TForm4 Form;
+    auto* List = Form.findChild<TImageList*>("ImageList32");
+    ASSERT_NE(List, nullptr);
+    ASSERT_EQ(List->Count(), 12);
+    for (int I = 0; I < 12; ++I) {
+        const QImage Icon = List->Image(I).toImage();
+        EXPECT_EQ(Icon.size(), QSize(32, 32)) << I;
+        EXPECT_TRUE(Icon.hasAlphaChannel()) << I;
+        int Drawn = 0, Clear = 0;
+        for (int Y = 0; Y < 32; ++Y)
+            for (int X = 0; X < 32; ++X)
+                (qAlpha(Icon.pixel(X, Y)) > 0 ? Drawn : Clear)++;
+        EXPECT_GT(Drawn, 30) << "icon " << I << " is empty";
+        EXPECT_GT(Clear, 0) << "icon " << I << " has no transparent ground";
+    }
+}
+
+TEST(MainForm, ExitEndsTheRun)
+{
+    Application->CreateForm(Form4);
+    bool WasShown = false;
+    QTimer::singleShot(0, [&] {
+        WasShown = Form4->isVisible();
+        QTest::mouseClick(Form4->findChild<TSpeedButton*>("sBitBtn1"), Qt::LeftButton);
+    });
+    Application->Run();
+    EXPECT_TRUE(WasShown);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(Form4, nullptr); // destroyed at the end of the run
+}
