@@ -158,9 +158,7 @@ TEST_F(AboutWindow, HelpWithoutTheDocumentShowsNothing)
 
 TEST(HelpDocument, BuiltBesideTheExecutableAsARealPdf)
 {
-    // The test binaries live one folder below the program's.
-    const QString BuildDir = qEnvironmentVariable("MORVEL_BUILD_DIR",
-                                                  QCoreApplication::applicationDirPath() + "/..");
+    const QString BuildDir = QStringLiteral(MORVEL_BUILD_DIR);
     QFile Pdf(BuildDir + "/Help.pdf");
     ASSERT_TRUE(Pdf.open(QIODevice::ReadOnly)) << Pdf.fileName().toStdString();
     EXPECT_TRUE(Pdf.read(5) == "%PDF-");
