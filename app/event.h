@@ -12,10 +12,9 @@ public:
 
     void SetEvent()
     {
-        {
-            std::lock_guard Lock(FMutex);
-            FSignalled = true;
-        }
+        // Notify under the lock: a waiter may destroy the event as soon as it sees it set.
+        std::lock_guard Lock(FMutex);
+        FSignalled = true;
         FCond.notify_all();
     }
     void ResetEvent()
