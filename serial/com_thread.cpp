@@ -265,6 +265,7 @@ void TCustomComPort::WaitForEvent(TComEvents& Events, TWaitEvent* StopEvent, int
     uint32_t Occurred = 0;
     TWaitResult R = FDevice->WaitCommEvent(Occurred, StopEvent ? StopEvent->Handle() : -1, Timeout);
     int Error = LastError();
+    FDevice->ForgetStopEvent();
     FDevice->SetCommMask(0);
     Events = MaskToEvents(R == TWaitResult::Event ? Occurred : 0);
     if (R == TWaitResult::Failed)

@@ -109,6 +109,9 @@ public:
     // meanwhile), StopEvent (a descriptor, -1 for none) is set, TimeoutMs (-1: none) passes, or
     // the device hangs up or fails.
     TWaitResult WaitCommEvent(uint32_t& Occurred, int StopEvent, int TimeoutMs);
+    // The stop event stays watched between waits (the event thread waits on the same one);
+    // a one-off wait lets go of it, so a later event on a reused descriptor is watched anew.
+    void ForgetStopEvent();
 
     // Start a transfer: true when it completed at once; false with PendingError() when it goes
     // on, with another number when it was refused.

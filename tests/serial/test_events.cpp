@@ -145,6 +145,17 @@ TEST_F(EventTest, WaitForEventWithAndWithoutThread)
     Port.WaitForEvent(Events, &Stop, -1);
     Stopper.join();
     EXPECT_TRUE(Events.Empty());
+    // Each wait watches the stop event it is given, also on a reused descriptor.
+    for (int Round = 0; Round < 2; ++Round) {
+        auto Again = std::make_unique<TWaitEvent>();
+        Again->SetEvent();
+        Events = {evBreak};
+        QElapsedTimer T;
+        T.start();
+        Port.WaitForEvent(Events, Again.get(), 2000);
+        EXPECT_LT(T.elapsed(), 1000);
+        EXPECT_TRUE(Events.Empty());
+    }
     EXPECT_TRUE(Counts.empty()); // no thread: no OnRxChar
 }
 

@@ -523,6 +523,13 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
     }
 }
 
+void TDevice::ForgetStopEvent()
+{
+    if (F->EpollStop >= 0)
+        epoll_ctl(F->Epoll, EPOLL_CTL_DEL, F->EpollStop, nullptr);
+    F->EpollStop = -1;
+}
+
 bool TDevice::WriteFile(const void* Buffer, int Count, TOverlapped& Ov)
 {
     Ov = TOverlapped{};
