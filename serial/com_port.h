@@ -215,7 +215,8 @@ private:
 
     bool ApplyGateOpen() const;
     // The ClearCommError step shared by the counts, flags and errors (code 10).
-    bool ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& OutQue, uint32_t& Flags);
+    bool ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& OutQue, uint32_t& Flags,
+                    bool WithOutQueue = true);
     void Escape(uint32_t Function);
     void NotifySignal(TComSignal Signal, TComSignalEvent TComLink::*LinkHandler,
                       void (TCustomComPort::*Emit)(bool));

@@ -195,11 +195,11 @@ int TCustomComPort::ReadUnicodeString(QString& Str, int Count)
 // ---- line state and control
 
 bool TCustomComPort::ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& OutQue,
-                                uint32_t& Flags)
+                                uint32_t& Flags, bool WithOutQueue)
 {
     TComStat Stat;
     Errors = InQue = OutQue = Flags = 0;
-    if (!FDevice || !FDevice->ClearCommError(Errors, Stat)) {
+    if (!FDevice || !FDevice->ClearCommError(Errors, Stat, WithOutQueue)) {
         ReportPortError(CE_ClearComFailed + 1, FDevice ? LastError() : EBADF);
         return false;
     }
@@ -212,7 +212,7 @@ bool TCustomComPort::ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& Out
 int TCustomComPort::InputCount()
 {
     uint32_t E, In, Out, F;
-    ClearError(E, In, Out, F);
+    ClearError(E, In, Out, F, false);
     return int(In);
 }
 

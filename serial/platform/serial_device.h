@@ -121,7 +121,8 @@ public:
     bool GetOverlappedResult(TOverlapped& Ov, int& Transferred, bool Wait);
 
     bool PurgeComm(uint32_t Flags);
-    bool ClearCommError(uint32_t& Errors, TComStat& Stat);
+    // OutQueue false leaves cbOutQue 0 and spares the driver that question.
+    bool ClearCommError(uint32_t& Errors, TComStat& Stat, bool OutQueue = true);
     bool GetCommModemStatus(uint32_t& ModemStat);
     bool EscapeCommFunction(uint32_t Function);
     bool TransmitCommChar(char Ch);

@@ -625,13 +625,13 @@ bool TDevice::PurgeComm(uint32_t Flags)
     return true;
 }
 
-bool TDevice::ClearCommError(uint32_t& Errors, TComStat& Stat)
+bool TDevice::ClearCommError(uint32_t& Errors, TComStat& Stat, bool OutQueue)
 {
     Errors = 0;
     int In = F->InQueue();
     if (In < 0)
         return Fail(errno);
-    int Out = F->OutQueue();
+    int Out = OutQueue ? F->OutQueue() : 0;
     if (Out < 0)
         return Fail(errno);
     Stat = TComStat{0, uint32_t(In), uint32_t(Out)};
