@@ -1,0 +1,179 @@
+// The four configuration pages: fields in place, their look, defaults, typing limit, tab order.
+#include "device/items.h"
+#include "ui/edit.h"
+#include "ui/main_form.h"
+#include "ui/page_control.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+class Pages : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Form.show();
+        Form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+        Form.findChild<QWidget*>("sPanel1")->setEnabled(true);
+        Control = Form.findChild<TPageControl*>("sPageControl1");
+    }
+    QWidget* Field(const QString& Name) { return Form.findChild<QWidget*>(Name); }
+    // The names visited by Tab, starting at First, until the focus leaves the page's fields.
+    QStringList TabWalk(const QString& First, int Steps)
+    {
+        Field(First)->setFocus(Qt::TabFocusReason);
+        QStringList Visited{First};
+        for (int I = 0; I < Steps; ++I) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            Visited << QApplication::focusWidget()->objectName();
+        }
+        return Visited;
+    }
+    TForm4 Form;
+    TPageControl* Control = nullptr;
+};
+
+QStringList Names(const char* Format, std::initializer_list<int> Numbers)
+{
+    QStringList L;
+    for (int N : Numbers)
+        L << QString::asprintf(Format, N);
+    return L;
+}
+} // namespace
+
+TEST_F(Pages, EveryItemHasItsControlsWithTheirDefaults)
+{
+    for (const TItemDef& Item : ItemTable()) {
+        for (const QString& Name : ItemControls(Item)) {
+            QWidget* W = Field(Name);
+            ASSERT_NE(W, nullptr) << Name.toStdString();
+            if (IsTextKind(Item.Kind)) {
+                EXPECT_EQ(Form.ItemText(Name), QLatin1String(Item.Default)) << Name.toStdString();
+            } else {
+                EXPECT_EQ(Form.ItemChecked(Name), QLatin1String(Item.Default) == "1")
+                    << Name.toStdString();
+                EXPECT_EQ(W->width(), 21) << Name.toStdString();
+                EXPECT_TRUE(static_cast<QCheckBox*>(W)->text().isEmpty());
+            }
+        }
+    }
+}
+
+TEST_F(Pages, FieldsSitAtTheirPlaces)
+{
+    const struct
+    {
+        const char* Name;
+        const char* Page;
+        QRect Geometry;
+    } Expected[] = {
+        {"rel1_on", "sTabSheet1", {339, 63, 153, 17}},   {"rel12_off", "sTabSheet1", {100, 470, 153, 17}},
+        {"input4_2", "sPageControl2", {107, 200, 153, 17}}, {"input10_1", "sPageControl2", {347, 450, 153, 17}},
+        {"TEL5", "sTabSheet2", {336, 249, 153, 25}},     {"CK_TEL_in_8", "sTabSheet2", {76, 377, 21, 26}},
+        {"txt_status", "sTabSheet3", {272, 337, 56, 23}}, {"sCheckBox6", "sTabSheet3", {425, 272, 21, 20}},
+        {"Image1", "sTabSheet1", {3, 0, 691, 519}},      {"Image2", "sTabSheet2", {0, 0, 702, 532}},
+        {"Image3", "sPageControl2", {8, 0, 691, 519}},   {"Image4", "sTabSheet3", {0, 0, 702, 521}},
+    };
+    for (const auto& E : Expected) {
+        QWidget* W = Field(E.Name);
+        ASSERT_NE(W, nullptr) << E.Name;
+        EXPECT_EQ(W->parentWidget()->objectName(), E.Page) << E.Name;
+        EXPECT_EQ(W->geometry(), E.Geometry) << E.Name;
+    }
+    // The picture lies under every field: it is the page's first child.
+    EXPECT_EQ(Field("sTabSheet1")->children().first(), Field("Image1"));
+}
+
+TEST_F(Pages, EditLook)
+{
+    auto* Status = static_cast<TEdit*>(Field("txt_status"));
+    auto* Relay = static_cast<TEdit*>(Field("rel1_on"));
+    EXPECT_EQ(Relay->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(Status->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    EXPECT_FALSE(Relay->hasFrame());
+    EXPECT_EQ(Relay->font().pixelSize(), 16);
+    EXPECT_EQ(Relay->property("skinSection").toString(), "EDIT");
+    EXPECT_EQ(Field("CK_TEL_1")->property("skinSection").toString(), "CHECKBOX");
+}
+
+TEST_F(Pages, TypingStopsAtTheLimitButStoredTextsStayWhole)
+{
+    auto* Edit = static_cast<TEdit*>(Field("rel1_on"));
+    Edit->setFocus();
+    Edit->clear();
+    QTest::keyClicks(Edit, QString(20, u'a'));
+    EXPECT_EQ(Edit->text(), QString(15, u'a'));
+    const QString Long(40, u'L');
+    Form.SetItemText("rel1_on", Long);
+    EXPECT_EQ(Form.ItemText("rel1_on"), Long);
+    Edit->end(false);
+    QTest::keyClick(Edit, Qt::Key_X);
+    EXPECT_EQ(Edit->text(), Long); // no room to type into
+    QTest::keyClick(Edit, Qt::Key_Backspace);
+    EXPECT_EQ(Edit->text().size(), 39); // deleting still works
+    auto* Phone = static_cast<TEdit*>(Field("TEL2"));
+    Phone->setFocus();
+    Phone->setText("0912");
+    Phone->end(false);
+    QTest::keyClicks(Phone, "345678901234");
+    EXPECT_EQ(Phone->text(), "09123456789");
+}
+
+TEST_F(Pages, TabOrderOutput)
+{
+    const QStringList Expected =
+        Names("rel%d_on", {12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}) +
+        Names("rel%d_off", {12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}) + QStringList{"Tabs"};
+    EXPECT_EQ(TabWalk("rel12_on", 24), Expected);
+}
+
+TEST_F(Pages, TabOrderInput)
+{
+    Control->SetActivePageIndex(1);
+    const QStringList Expected = Names("input%d_1", {1, 2, 3, 4, 5, 6, 7, 8}) +
+                                 Names("input%d_2", {1, 2, 3, 4, 5, 6, 7, 8}) +
+                                 QStringList{"input9_1", "input10_1", "input9_2", "input10_2"};
+    EXPECT_EQ(TabWalk("input1_1", 19), Expected);
+}
+
+TEST_F(Pages, TabOrderTellNumber)
+{
+    Control->SetActivePageIndex(2);
+    const QStringList Expected = QStringList{"TEL1", "CK_TEL_2", "CK_TEL_1"} +
+                                 Names("CK_TEL_%d", {3, 4, 5, 6, 7, 8}) +
+                                 Names("TEL%d", {2, 3, 4, 5, 6, 7, 8}) +
+                                 Names("CK_TEL_in_%d", {1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(TabWalk("TEL1", 23), Expected);
+}
+
+TEST_F(Pages, TabOrderConfig)
+{
+    Control->SetActivePageIndex(3);
+    const QStringList Expected = QStringList{"ch_feadback", "txt_status"} +
+                                 Names("sCheckBox%d", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}) +
+                                 QStringList{"ch_state"};
+    EXPECT_EQ(TabWalk("ch_feadback", 14), Expected);
+}
+
+TEST_F(Pages, PicturesAreDrawnAndScreenshotsOnRequest)
+{
+    const char* Pictures[] = {"Image1", "Image3", "Image2", "Image4"};
+    const char* Files[] = {"page-output", "page-input", "page-tell-number", "page-config"};
+    const QString Dir = qEnvironmentVariable("MORVEL_SCREENSHOTS");
+    for (int I = 0; I < 4; ++I) {
+        Control->SetActivePageIndex(I);
+        const QImage Art = Field(Pictures[I])->grab().toImage();
+        int Drawn = 0;
+        for (int Y = 0; Y < Art.height(); Y += 3)
+            for (int X = 0; X < Art.width(); X += 3)
+                Drawn += Art.pixel(X, Y) != Art.pixel(0, 0);
+        EXPECT_GT(Drawn, 1000) << Pictures[I];
+        if (!Dir.isEmpty())
+            Form.grab().save(QDir(Dir).filePath(QString::fromLatin1(Files[I]) + ".png"));
+    }
+}
