@@ -70,6 +70,58 @@ public:
     }
     QProcess& Process() { return FProcess; }
 
+    // One logged event: "<ms> <kind> [line] [word] [hex bytes]".
+    struct TEvent
+    {
+        double Ms = 0;
+        QString Kind;
+        int Line = 0;
+        QString Word;
+        QByteArray Bytes;
+    };
+    std::vector<TEvent> Events() const
+    {
+        std::vector<TEvent> Result;
+        for (const QString& Text : LogText().split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList Parts = Text.split(u' ', Qt::SkipEmptyParts);
+            bool IsTime = false;
+            TEvent E;
+            E.Ms = Parts.value(0).toDouble(&IsTime);
+            if (!IsTime || Parts.size() < 2)
+                continue;
+            E.Kind = Parts[1];
+            int I = 2;
+            bool IsLine = false;
+            if (I < Parts.size()) {
+                const int Line = Parts[I].toInt(&IsLine);
+                if (IsLine && (E.Kind == "record" || E.Kind == "line" || E.Kind == "abandoned")) {
+                    E.Line = Line;
+                    ++I;
+                }
+            }
+            for (; I < Parts.size(); ++I) {
+                const QString& P = Parts[I];
+                bool IsHex = P.size() == 2;
+                if (IsHex) {
+                    P.toUInt(&IsHex, 16);
+                }
+                if (IsHex)
+                    E.Bytes.append(static_cast<char>(P.toUInt(nullptr, 16)));
+                else
+                    E.Word += (E.Word.isEmpty() ? "" : " ") + P;
+            }
+            Result.push_back(E);
+        }
+        return Result;
+    }
+    int Count(const QString& Kind, const QString& Word = {}) const
+    {
+        int N = 0;
+        for (const TEvent& E : Events())
+            N += E.Kind == Kind && (Word.isEmpty() || E.Word == Word);
+        return N;
+    }
+
 private:
     QProcess FProcess;
     QString FLog, FLinkPath, FPrinted;
