@@ -173,6 +173,17 @@ TEST(SimProgram, AnswersOverThePtyAcrossOpenCloseCyclesAndUnregistersOnSigterm)
     EXPECT_FALSE(Exists(Sim.Link));
 }
 
+TEST(SimProgram, LateAnswerComesLate)
+{
+    TSimProcess Sim({"--late-answer", "300"});
+    const int Fd = OpenRaw(Sim.Link);
+    ASSERT_GE(Fd, 0);
+    Send(Fd, "\x19\x18");
+    EXPECT_EQ(ReadBytes(Fd, 1, 150), ""); // not yet
+    EXPECT_EQ(ReadBytes(Fd, 2, 600), "1");
+    ::close(Fd);
+}
+
 TEST(SimProgram, ExportIsStoredLoggedAndSavedToTheState)
 {
     char Template[] = "/tmp/relay-sim-state-XXXXXX";
