@@ -305,3 +305,29 @@ TEST(SimIdle, GarbageBetweenRequestsIsIgnoredAndLogged)
     EXPECT_FALSE(Sim.Exporting());
     EXPECT_EQ(Sim.Config(), DefaultRelayConfig());
 }
+
+TEST(SimIdle, HowTheBytesAreSplitChangesNothing)
+{
+    // Random streams rich in the bytes that matter: requests, carriage returns, line feeds.
+    std::uint32_t Seed = 12345;
+    const auto Next = [&Seed] { return Seed = Seed * 1664525u + 1013904223u; };
+    const char Alphabet[] = {'\x19', '\x18', '\x1a', '\x1b', '\r', '\n', '\0', 'a', '+', '\xff'};
+    for (int Round = 0; Round < 200; ++Round) {
+        std::string Stream;
+        const size_t Length = Next() % 3000;
+        for (size_t I = 0; I < Length; ++I)
+            Stream += Alphabet[(Next() >> 8) % sizeof Alphabet];
+        TRelaySimulator Whole, Split;
+        Whole.Receive(Stream, 0);
+        for (size_t At = 0; At < Stream.size();) {
+            const size_t Size = 1 + (Next() >> 8) % 7;
+            Split.Receive(std::string_view(Stream).substr(At, Size), 0);
+            At += Size;
+        }
+        ASSERT_EQ(Joined(Whole.TakeWrites()), Joined(Split.TakeWrites())) << Round;
+        ASSERT_EQ(Whole.Config(), Split.Config()) << Round;
+        ASSERT_EQ(Whole.Exporting(), Split.Exporting()) << Round;
+        ASSERT_EQ(OfKind(Whole.TakeEvents(), TSimEventKind::Record).size(),
+                  OfKind(Split.TakeEvents(), TSimEventKind::Record).size()) << Round;
+    }
+}
