@@ -1,6 +1,8 @@
 #include "about_form.h"
 
 #include "app/application.h"
+#include "app/guard.h"
+#include "image.h"
 
 TForm2::TForm2() : TForm(Application ? Application->MainForm() : nullptr, Qt::Tool)
 {
@@ -8,6 +10,13 @@ TForm2::TForm2() : TForm(Application ? Application->MainForm() : nullptr, Qt::To
     setWindowTitle(QStringLiteral("About"));
     resize(297, 205);
     SetPosition(TPosition::poOwnerFormCenter);
+
+    // The bottom 4 pixels stay the window's own background and take no click.
+    Image1 = new TImage(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 297, 201);
+    Image1->LoadPicture(QStringLiteral(":/pictures/about.svg"));
+    connect(Image1, &TImage::Clicked, this, Guarded(Image1, [this] { Image1Click(Image1); }));
 }
 
 void TForm2::Image1Click(QObject*) { hide(); }

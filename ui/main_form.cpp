@@ -1,6 +1,7 @@
 #include "main_form.h"
 
 #include "app/guard.h"
+#include "device/link_control.h"
 #include "image.h"
 #include "image_list.h"
 #include "page_control.h"
@@ -41,11 +42,10 @@ TForm4::TForm4() : TForm(nullptr, Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     setFixedSize(720, 602);
     SetPosition(TPosition::poDesktopCenter);
     CreateComponents();
+    CreateComPort();
     BindHandlers();
     FormCreate(this);
 }
-
-TForm4::~TForm4() = default;
 
 void TForm4::CreateComponents()
 {

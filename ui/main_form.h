@@ -3,7 +3,9 @@
 #pragma once
 
 #include "app/form.h"
-#include "device/item_view.h"
+#include "device/link_view.h"
+
+#include <memory>
 
 #include <cstdint>
 
@@ -13,11 +15,13 @@ class TImage;
 class TImageList;
 class TPageControl;
 class TSpeedButton;
+class TComPort;
+class TLinkControl;
 
 // The maker's web address, shown in the caption and on the about picture.
 inline constexpr const char* MakerWebAddress = "www.morvel-electronic.example";
 
-class TForm4 : public TForm, public TItemView
+class TForm4 : public TForm, public TLinkView
 {
     Q_OBJECT
 
@@ -48,8 +52,20 @@ public:
     bool ItemChecked(const QString& Control) const override;
     void SetItemChecked(const QString& Control, bool Checked) override;
 
+    // TLinkView: the states the link changes.
+    QString ConnectCaption() const override;
+    void SetConnectButton(const QString& Caption, int ImageIndex) override;
+    void SetExchangeEnabled(bool Enabled) override;
+    void HideOverlay() override;
+    void EnablePages() override;
+    void ShowPortDialog() override;
+    void SetProgressVisible(bool Visible) override;
+    int ProgressPosition() const override;
+    void SetProgressPosition(int Position) override;
+
 private:
     void CreateComponents();
+    void CreateComPort();
     void BindHandlers();
 
     QFrame* sPanel1 = nullptr;
@@ -69,4 +85,6 @@ private:
     TSpeedButton* sBitBtn1 = nullptr;      // Exit
     QProgressBar* sProgressBar1 = nullptr;
     TImageList* ImageList32 = nullptr;
+    TComPort* ComPort1 = nullptr;
+    std::unique_ptr<TLinkControl> FLink;
 };

@@ -1,6 +1,33 @@
 // The window's side of the port list, the about window and the help document.
 #include "main_form.h"
 
-void TForm4::sSpeedButton4Click(QObject*) {}
-void TForm4::sSpeedButton5Click(QObject*) {}
-void TForm4::FillPortList() {}
+#include "about_form.h"
+#include "forms.h"
+#include "port_form.h"
+#include "serial/port_list.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+
+void TForm4::sSpeedButton4Click(QObject*)
+{
+    Form2->show();
+    Form2->raise();
+    Form2->activateWindow();
+}
+
+// Whether the document opened is the desktop's business: nothing is shown either way.
+void TForm4::sSpeedButton5Click(QObject*)
+{
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Help.pdf")));
+}
+
+// A port that cannot be read ends the filling; the ports added before it stay in the list.
+void TForm4::FillPortList()
+{
+    Form1->ClearPorts();
+    EnumSerialPorts([](const QString& Port) { Form1->AddPort(Port); });
+    Form1->SelectFirst();
+}

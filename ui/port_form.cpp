@@ -1,6 +1,22 @@
 #include "port_form.h"
 
 #include "app/application.h"
+#include "app/boxes.h"
+#include "app/guard.h"
+#include "device/link_state.h"
+#include "forms.h"
+#include "main_form.h"
+#include "skin.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <algorithm>
+#include <utility>
 
 TForm1::TForm1() : TForm(Application ? Application->MainForm() : nullptr, Qt::Tool)
 {
@@ -8,7 +24,146 @@ TForm1::TForm1() : TForm(Application ? Application->MainForm() : nullptr, Qt::To
     setWindowTitle(QStringLiteral("Setting"));
     resize(221, 220);
     SetPosition(TPosition::poOwnerFormCenter);
+    CreateComponents();
 }
 
-void TForm1::sButton1Click(QObject*) {}
+void TForm1::CreateComponents()
+{
+    Label1 = new QLabel(QStringLiteral("Port Name:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont LabelFont(QStringLiteral("Tahoma"));
+    LabelFont.setPixelSize(13);
+    LabelFont.setBold(true);
+    Label1->setFont(LabelFont);
+    Label1->move(39, 23);
+    Label1->adjustSize();
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(39, 53, 145, 21);
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert); // typed text never becomes an entry
+    ComboBox1->setCompleter(nullptr);                // completion is AutoComplete's alone
+    ComboBox1->setMaxVisibleItems(8);
+    ComboBox1->lineEdit()->installEventFilter(this);
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
+            Guarded(ComboBox1, [this] { AutoComplete(ComboBox1->lineEdit()->text()); }));
+
+    struct TButtonDef
+    {
+        QPushButton* TForm1::*Member;
+        const char* Name;
+        const char* Caption;
+        int Left;
+        void (TForm1::*Click)(QObject*);
+    };
+    const TButtonDef Buttons[] = {
+        {&TForm1::sButton1, "sButton1", "OK", 39, &TForm1::sButton1Click},
+        {&TForm1::sButton2, "sButton2", "Cancel", 118, &TForm1::sButton2Click},
+    };
+    for (const TButtonDef& Def : Buttons) {
+        auto* Button = new QPushButton(QString::fromLatin1(Def.Caption), this);
+        Button->setObjectName(QString::fromLatin1(Def.Name));
+        SetSkinSection(Button, "BUTTON");
+        Button->setGeometry(Def.Left, 160, 66, 33);
+        // Neither is the default or cancel button: Enter and Escape press nothing.
+        Button->setAutoDefault(false);
+        Button->setDefault(false);
+        connect(Button, &QPushButton::clicked, this,
+                Guarded(Button, [this, Button, Click = Def.Click] { (this->*Click)(Button); }));
+        this->*Def.Member = Button;
+    }
+
+    setTabOrder(ComboBox1, sButton1);
+    setTabOrder(sButton1, sButton2);
+}
+
+bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched == ComboBox1->lineEdit() && Event->type() == QEvent::KeyPress) {
+        auto* Key = static_cast<QKeyEvent*>(Event);
+        FDeleting = Key->key() == Qt::Key_Backspace || Key->key() == Qt::Key_Delete ||
+                    Key->matches(QKeySequence::Cut);
+    }
+    return TForm::eventFilter(Watched, Event);
+}
+
+// Becoming the active window with no control focused gives the focus to the first in tab order.
+void TForm1::changeEvent(QEvent* Event)
+{
+    if (Event->type() == QEvent::ActivationChange && isActiveWindow() && !focusWidget())
+        ComboBox1->setFocus(Qt::ActiveWindowFocusReason);
+    TForm::changeEvent(Event);
+}
+
+void TForm1::AutoComplete(const QString& Typed)
+{
+    // After a deleting key nothing is filled in, or the deleted tail would come straight back;
+    // only an entry matched in full stays selected then.
+    const bool Deleting = std::exchange(FDeleting, false);
+    int Match = -1;
+    if (!Typed.isEmpty()) {
+        for (int I = 0; I < ComboBox1->count() && Match < 0; ++I) {
+            const QString Entry = ComboBox1->itemText(I);
+            if (Deleting ? Entry.compare(Typed, Qt::CaseInsensitive) == 0
+                         : Entry.startsWith(Typed, Qt::CaseInsensitive))
+                Match = I;
+        }
+    }
+    QLineEdit* Edit = ComboBox1->lineEdit();
+    ComboBox1->setCurrentIndex(Match);
+    if (Match < 0 || Deleting) {
+        Edit->setText(Typed); // choosing no entry would otherwise clear what the user typed
+        Edit->setCursorPosition(Typed.size());
+        return;
+    }
+    const QString Entry = ComboBox1->itemText(Match);
+    Edit->setText(Entry);
+    // The completed tail is selected, backwards, so the cursor stays after the typed part.
+    Edit->setSelection(Entry.size(), Typed.size() - Entry.size());
+}
+
+void TForm1::ClearPorts()
+{
+    ComboBox1->clear();
+    ComboBox1->view()->setMinimumWidth(0);
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->clearEditText();
+}
+
+void TForm1::AddPort(const QString& Port)
+{
+    ComboBox1->addItem(Port);
+    // Paths are often longer than the field: the drop-down widens to show each one whole.
+    QAbstractItemView* View = ComboBox1->view();
+    const int Needed = View->fontMetrics().horizontalAdvance(Port) +
+                       2 * View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 16;
+    View->setMinimumWidth(std::max(View->minimumWidth(), Needed));
+}
+
+void TForm1::SelectFirst()
+{
+    if (ComboBox1->count() > 0)
+        ComboBox1->setCurrentIndex(0);
+}
+
+void TForm1::ShowDialog()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::sButton1Click(QObject* Sender)
+{
+    if (ComboBox1->count() < 1) {
+        ShowNotice(QStringLiteral("Port name Not selected!"));
+        return;
+    }
+    hide();
+    const int Index = ComboBox1->currentIndex();
+    SelectedPort = Index >= 0 ? ComboBox1->itemText(Index) : QString();
+    Form4->sSpeedButton2Click(Sender);
+}
+
 void TForm1::sButton2Click(QObject*) { hide(); }

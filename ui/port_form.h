@@ -1,4 +1,4 @@
-// The port selection dialog "Setting": a small tool window owned by the main window.
+// The port selection dialog "Setting": a small tool window owned by the main window, not modal.
 #pragma once
 
 #include "app/form.h"
@@ -17,9 +17,28 @@ public:
     void sButton1Click(QObject* Sender); // OK
     void sButton2Click(QObject* Sender); // Cancel
 
+    // The list as the main window fills it: emptied (no entry, empty field, none selected),
+    // entries appended in the given order, then the first one selected when there is one.
+    void ClearPorts();
+    void AddPort(const QString& Port);
+    void SelectFirst();
+
+    // Makes the dialog visible and brings it to the front (only the latter when already shown).
+    void ShowDialog();
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+
 private:
+    void CreateComponents();
+    // Typing the start of an entry selects it and fills in the rest of its text, selected, so
+    // typing on replaces it; text that starts no entry leaves none selected.
+    void AutoComplete(const QString& Typed);
+
     QLabel* Label1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QPushButton* sButton1 = nullptr;
     QPushButton* sButton2 = nullptr;
+    bool FDeleting = false; // the edit in progress came from a deleting key
 };

@@ -32,7 +32,7 @@ inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
     return true;
 }
 
-inline QString BuildDir() { return QString::fromLocal8Bit(qgetenv("MORVEL_BUILD_DIR")); }
+inline QString BuildDir() { return QStringLiteral(MORVEL_BUILD_DIR); }
 
 // relay-sim in a private runtime folder; it registers itself where the port dialog looks.
 class TSimProcess

@@ -1,0 +1,39 @@
+// The encodings between the controls' state and the bytes on the serial line. Pure functions;
+// the only conversions there are.
+#pragma once
+
+#include "items.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+class TItemView;
+
+// Telephone numbers: the device keeps "+98" where the user writes the leading "0". Only the
+// first occurrence is replaced, wherever it stands.
+QString TelephoneToDevice(const QString& Text);   // first "0" -> "+98"
+QString TelephoneFromDevice(const QString& Line); // first "+98" -> "0"
+
+// A mask line's integer: 32-bit signed decimal, leading blanks and a sign allowed, nothing
+// after the digits. Anything else raises EConvertError naming the text.
+std::int32_t StrToInt(const QString& Text);
+
+// The boxes of a mask from a received line (low 8 bits; four boxes on line 59), and the byte
+// sent for them.
+std::uint8_t MaskFromLine(const QString& Line); // raises EConvertError
+bool FlagFromLine(const QString& Line);         // ticked only for exactly "1"
+
+// The record an item is sent as, read from the view at this moment: text and flag items as
+// the text to write (0x0D included); masks as their byte (the 0x0D is written after it).
+QString RecordText(const TItemDef& Item, const TItemView& View);
+std::uint8_t MaskByte(const TItemDef& Item, const TItemView& View);
+// The bytes a record puts on the line, as a text write sends ASCII: one byte per character.
+QByteArray RecordBytes(const TItemDef& Item, const TItemView& View);
+
+// Stores one received line into the item with that number; other numbers change nothing.
+// A mask line that is no integer raises EConvertError and leaves its boxes as they were.
+void ApplyLine(TItemView& View, int Line, const QString& Text);
+
+// Restores every item to its default.
+void ApplyDefaults(TItemView& View);

@@ -1,0 +1,192 @@
+#include "link_control.h"
+
+#include "app/application.h"
+#include "app/boxes.h"
+#include "app/exceptions.h"
+#include "codecs.h"
+#include "export_plan.h"
+#include "items.h"
+#include "line_builder.h"
+#include "link_state.h"
+#include "link_view.h"
+#include "protocol.h"
+#include "pumping_delay.h"
+#include "serial/cport.h"
+
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+const QString ModeConnect = QStringLiteral("con");
+const QString ModeGet = QStringLiteral("get");
+const QString ModeSet = QStringLiteral("set");
+const QString CaptionConnect = QStringLiteral("Connect");
+const QString CaptionDisconnect = QStringLiteral("DisConnect");
+constexpr int ImageNotConnected = 2;
+constexpr int ImageConnected = 3;
+constexpr int HandshakePause = 50; // more than one second for the answer
+
+// Sets a flag for the life of a scope, also when the scope is left by an exception.
+class TBusyScope
+{
+public:
+    explicit TBusyScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
+    ~TBusyScope() { FFlag = false; }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+} // namespace
+
+TLinkControl::TLinkControl(TLinkView& View, TCustomComPort& Port) : FView(View), FPort(Port) {}
+
+void TLinkControl::WriteByte(std::uint8_t Byte) { FPort.Write(&Byte, 1); }
+
+void TLinkControl::SendRequest(std::uint8_t Code)
+{
+    WriteByte(CommandPrefix);
+    WriteByte(Code);
+}
+
+void TLinkControl::ConnectClick()
+{
+    if (SelectedPort.isEmpty()) {
+        FView.ShowPortDialog();
+        return;
+    }
+    if (FView.ConnectCaption() != CaptionConnect) {
+        FView.SetConnectButton(CaptionConnect, ImageNotConnected);
+        FPort.Close();
+        FView.SetExchangeEnabled(false);
+        return;
+    }
+    FPort.SetPort(SelectedPort);
+    FPort.Open();
+    LinkMode = ModeConnect;
+    {
+        TBusyScope Busy(FBusy);
+        SendRequest(CommandConnect);
+        PumpingDelay(HandshakePause); // the answer's receive event runs in here
+    }
+    if (FView.ConnectCaption() == CaptionDisconnect)
+        return;
+    FPort.Close();
+    SelectedPort.clear();
+    ShowNotice(QString::fromUtf8(DeviceNotDetectedText));
+}
+
+void TLinkControl::EnterConnectedState()
+{
+    FView.SetConnectButton(CaptionDisconnect, ImageConnected);
+    FView.HideOverlay();
+    FView.SetExchangeEnabled(true);
+    FView.EnablePages();
+}
+
+void TLinkControl::Receive(int Count)
+{
+    // The port may report more than the buffer holds: read it in portions, every byte once.
+    bool First = true;
+    while (Count > 0) {
+        const int Portion = std::min<int>(Count, static_cast<int>(RxBuffer.size()));
+        const int Got = FPort.Read(RxBuffer.data(), Portion);
+        if (Got <= 0)
+            break;
+        Count -= Got;
+        if (LinkMode == ModeConnect) {
+            // Only the first byte of the event is the answer.
+            if (First && RxBuffer[0] == ConnectAnswer)
+                EnterConnectedState();
+        } else if (LinkMode == ModeGet) {
+            BuildLines(RxBuffer.data(), Got, RxLine, RxLineCount,
+                       [this](std::uint8_t Line, const QString& Text) {
+                           try {
+                               ApplyImportedLine(Line, Text);
+                           } catch (const EConvertError&) {
+                               // The line's boxes keep their state; the rest still arrives.
+                               FBadLines << QStringLiteral("Line %1: \"%2\" is not a valid number")
+                                                .arg(Line)
+                                                .arg(Text);
+                           }
+                       });
+        }
+        First = false;
+    }
+    if (!FBadLines.isEmpty()) {
+        // Shown once this receive event has returned, so the port's event thread is not held
+        // by an open box and receiving goes on underneath it.
+        QTimer::singleShot(0, &FReportContext, [this] { ReportBadLines(); });
+    }
+}
+
+void TLinkControl::ReportBadLines()
+{
+    if (FBadLines.isEmpty())
+        return;
+    const QString Text = FBadLines.join(QLatin1Char('\n'));
+    FBadLines.clear();
+    try {
+        throw EConvertError(Text);
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+}
+
+void TLinkControl::ApplyImportedLine(std::uint8_t Line, const QString& Text)
+{
+    ApplyLine(FView, Line, Text);
+}
+
+void TLinkControl::ImportClick()
+{
+    LinkMode = ModeGet;
+    RxLineCount = 0;
+    RxLine.clear();
+    SendRequest(CommandGet);
+}
+
+void TLinkControl::ExportClick()
+{
+    LinkMode = ModeSet;
+    TBusyScope Busy(FBusy);
+    SendRequest(CommandSet);
+    ExportConfiguration();
+}
+
+void TLinkControl::ExportConfiguration()
+{
+    std::uint8_t Mask = 0;
+    for (const TExportStep& Step : ExportPlan()) {
+        switch (Step.Action) {
+        case TExportAction::ShowBar:
+            FView.SetProgressVisible(true);
+            break;
+        case TExportAction::Record:
+            // Read from the fields now, so an edit made during the export is sent.
+            FPort.WriteStr(RecordText(*FindItem(Step.Value), FView));
+            break;
+        case TExportAction::BuildMask:
+            Mask = MaskByte(*FindItem(Step.Value), FView);
+            break;
+        case TExportAction::WriteMask:
+            WriteByte(Mask);
+            WriteByte(RecordEnd);
+            break;
+        case TExportAction::Step:
+            FView.SetProgressPosition(FView.ProgressPosition() + ProgressStepSize);
+            break;
+        case TExportAction::Pause:
+            PumpingDelay(Step.Value);
+            break;
+        case TExportAction::HideBar:
+            FView.SetProgressVisible(false);
+            FView.SetProgressPosition(0);
+            break;
+        case TExportAction::FinalRecord:
+            FPort.WriteStr(QString(QChar(RecordEnd)));
+            break;
+        }
+    }
+}

@@ -1,0 +1,46 @@
+// Link control: the connect handshake, the receive dispatcher, import and export, on the main
+// thread, over the window's serial port and the window as a TLinkView.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+class TCustomComPort;
+class TLinkView;
+
+class TLinkControl
+{
+public:
+    TLinkControl(TLinkView& View, TCustomComPort& Port);
+
+    // Connect / DisConnect.
+    void ConnectClick();
+    // Import: the read request; the lines arrive through Receive.
+    void ImportClick();
+    // Export: the write request, then every record, paced.
+    void ExportClick();
+    // The port's receive event: Count bytes are waiting.
+    void Receive(int Count);
+    // Stores one received line into the item with that number.
+    void ApplyImportedLine(std::uint8_t Line, const QString& Text);
+    // Sends the records of every item, paced, with the progress bar.
+    void ExportConfiguration();
+
+    // A handshake or an export is pausing: a second exchange started now would interleave
+    // two byte streams to the device, so the buttons that start one are ignored meanwhile.
+    bool Busy() const { return FBusy; }
+
+private:
+    void WriteByte(std::uint8_t Byte);
+    void SendRequest(std::uint8_t Code);
+    void EnterConnectedState();
+    void ReportBadLines();
+
+    TLinkView& FView;
+    TCustomComPort& FPort;
+    bool FBusy = false;
+    QStringList FBadLines; // import lines that could not be stored, reported after the event
+    QObject FReportContext; // cancels a pending report when the link control goes
+};

@@ -1,0 +1,217 @@
+#include "port_list.h"
+
+#include "app/exceptions.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QString UserPortFolder()
+{
+    const QByteArray Runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!Runtime.isEmpty())
+        return QFile::decodeName(Runtime) + QStringLiteral("/serial");
+    return QStringLiteral("/tmp/serial-%1").arg(::getuid());
+}
+
+bool NaturalLess(const QString& A, const QString& B)
+{
+    qsizetype I = 0, J = 0;
+    while (I < A.size() && J < B.size()) {
+        if (A[I].isDigit() && B[J].isDigit()) {
+            // Compare the two digit runs by value: skip leading zeros, then the longer run is
+            // the larger number, and runs of equal length compare digit by digit.
+            while (I < A.size() && A[I] == u'0')
+                ++I;
+            while (J < B.size() && B[J] == u'0')
+                ++J;
+            qsizetype EndA = I, EndB = J;
+            while (EndA < A.size() && A[EndA].isDigit())
+                ++EndA;
+            while (EndB < B.size() && B[EndB].isDigit())
+                ++EndB;
+            if (EndA - I != EndB - J)
+                return EndA - I < EndB - J;
+            const int Order =
+                QStringView(A).mid(I, EndA - I).compare(QStringView(B).mid(J, EndB - J));
+            if (Order != 0)
+                return Order < 0;
+            I = EndA;
+            J = EndB;
+            continue;
+        }
+        if (A[I] != B[J])
+            return A[I] < B[J];
+        ++I;
+        ++J;
+    }
+    if (I < A.size() || J < B.size())
+        return J < B.size(); // the one that ran out first is a prefix of the other
+    return A < B;            // equal by value ("a01", "a1"): keep a stable, total order
+}
+
+namespace {
+struct TDirEntry
+{
+    QString Name;
+    unsigned char Type; // readdir's d_type; DT_UNKNOWN when the file system does not tell
+};
+
+// The names in Folder, unsorted. A folder that is missing or cannot be opened holds nothing:
+// like a registry key that is absent, it simply contributes no ports.
+std::vector<TDirEntry> ReadFolder(const QString& Folder)
+{
+    std::vector<TDirEntry> Entries;
+    std::unique_ptr<DIR, int (*)(DIR*)> Dir(::opendir(QFile::encodeName(Folder).constData()),
+                                           &::closedir);
+    if (!Dir)
+        return Entries;
+    while (const dirent* Entry = ::readdir(Dir.get())) {
+        const QString Name = QFile::decodeName(Entry->d_name);
+        if (Name != QLatin1String(".") && Name != QLatin1String(".."))
+            Entries.push_back({Name, Entry->d_type});
+    }
+    return Entries;
+}
+
+void SortNatural(std::vector<TDirEntry>& Entries)
+{
+    std::sort(Entries.begin(), Entries.end(),
+              [](const TDirEntry& A, const TDirEntry& B) { return NaturalLess(A.Name, B.Name); });
+}
+
+[[noreturn]] void FailedToGetData(const QString& Path)
+{
+    throw Exception(QStringLiteral("Failed to get data for '%1'").arg(Path));
+}
+
+// The canonical path of what Path names, or an empty text when it does not exist.
+QString Resolve(const QString& Path, bool& Missing)
+{
+    std::unique_ptr<char, void (*)(void*)> Real(
+        ::realpath(QFile::encodeName(Path).constData(), nullptr), &std::free);
+    Missing = !Real && (errno == ENOENT || errno == ENOTDIR);
+    return Real ? QFile::decodeName(Real.get()) : QString();
+}
+
+// Where the link Folder/Entry points, fully resolved. Empty when the entry is no symlink or the
+// link is dangling (a stale virtual port is no device); a link that cannot be read or resolved
+// for any other reason (no permission, a loop) is a failure.
+QString LinkTarget(const QString& Folder, const TDirEntry& Entry)
+{
+    const QString Path = Folder + u'/' + Entry.Name;
+    if (Entry.Type != DT_LNK) {
+        if (Entry.Type != DT_UNKNOWN)
+            return {};
+        struct stat Info;
+        if (::lstat(QFile::encodeName(Path).constData(), &Info) != 0) {
+            if (errno == ENOENT)
+                return {}; // gone since the folder was read
+            FailedToGetData(Path);
+        }
+        if (!S_ISLNK(Info.st_mode))
+            return {};
+    }
+    bool Missing = false;
+    const QString Target = Resolve(Path, Missing);
+    if (Target.isEmpty() && !Missing)
+        FailedToGetData(Path);
+    return Target;
+}
+
+bool Exists(const QString& Path)
+{
+    struct stat Info;
+    return ::stat(QFile::encodeName(Path).constData(), &Info) == 0;
+}
+
+QString FileText(const QString& Path)
+{
+    QFile File(Path);
+    if (!File.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(File.readAll()).trimmed();
+}
+
+// An 8250-family port whose UART type is 0 (PORT_UNKNOWN) is a legacy slot the driver reserves
+// whether or not a chip answers there; only the ones with a UART behind them are ports. The
+// family is told by the 8250 driver's device name ttyS, or by the driver's own name.
+bool IsEmpty8250Slot(const QString& TtyEntry, const QString& Name)
+{
+    bool Missing = false;
+    const QString Driver =
+        QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
+    const bool Is8250 =
+        Name.startsWith(QLatin1String("ttyS")) || Driver.contains(QLatin1String("8250"));
+    return Is8250 && FileText(TtyEntry + QStringLiteral("/type")) == QLatin1String("0");
+}
+
+void AddHardwarePorts(const std::function<void(const QString&)>& Add,
+                      const TSerialDeviceRoots& Roots)
+{
+    std::vector<TDirEntry> Entries = ReadFolder(Roots.SysClassTty);
+    SortNatural(Entries);
+    for (const TDirEntry& Entry : Entries) {
+        const QString TtyEntry = Roots.SysClassTty + u'/' + Entry.Name;
+        const QString Node = Roots.Dev + u'/' + Entry.Name;
+        // Virtual terminals, consoles and pseudo-terminals have no driver-bound device.
+        if (!Exists(TtyEntry + QStringLiteral("/device/driver")) ||
+            IsEmpty8250Slot(TtyEntry, Entry.Name))
+            continue;
+        if (Exists(Node))
+            Add(Node);
+    }
+}
+
+bool IsPseudoTerminal(const QString& Target, const QString& PtsFolder)
+{
+    const QFileInfo Info(Target);
+    const QString Name = Info.fileName();
+    return Info.path() == PtsFolder && !Name.isEmpty() &&
+           std::all_of(Name.begin(), Name.end(), [](QChar C) { return C.isDigit(); });
+}
+
+void AddPseudoTerminalLinks(const std::function<void(const QString&)>& Add,
+                            const TSerialDeviceRoots& Roots)
+{
+    bool Missing = false;
+    QString Dev = Resolve(Roots.Dev, Missing);
+    if (Dev.isEmpty())
+        Dev = Roots.Dev;
+    const QString PtsFolder = Dev + QStringLiteral("/pts");
+    std::vector<TDirEntry> Entries = ReadFolder(Roots.Dev);
+    SortNatural(Entries);
+    for (const TDirEntry& Entry : Entries) {
+        if (!Entry.Name.startsWith(QLatin1String("tty")))
+            continue;
+        const QString Target = LinkTarget(Roots.Dev, Entry);
+        if (!Target.isEmpty() && IsPseudoTerminal(Target, PtsFolder))
+            Add(Roots.Dev + u'/' + Entry.Name);
+    }
+}
+
+void AddUserPorts(const std::function<void(const QString&)>& Add, const TSerialDeviceRoots& Roots)
+{
+    std::vector<TDirEntry> Entries = ReadFolder(Roots.UserPorts);
+    SortNatural(Entries);
+    for (const TDirEntry& Entry : Entries)
+        if (!LinkTarget(Roots.UserPorts, Entry).isEmpty())
+            Add(Roots.UserPorts + u'/' + Entry.Name);
+}
+} // namespace
+
+void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
+                     const TSerialDeviceRoots& Roots)
+{
+    AddHardwarePorts(Add, Roots);
+    AddPseudoTerminalLinks(Add, Roots);
+    AddUserPorts(Add, Roots);
+}

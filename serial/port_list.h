@@ -1,0 +1,34 @@
+// The system's record of serial devices: the ports the port dialog offers, as full device paths.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// The folder where virtual ports of this user are registered as symlinks (the relay controller
+// simulator puts "relay-sim" there): $XDG_RUNTIME_DIR/serial, or /tmp/serial-<uid> when the
+// variable is unset or empty.
+QString UserPortFolder();
+
+// Where the devices are looked for. The defaults are the system's own places; tests point them
+// at a tree of their own.
+struct TSerialDeviceRoots
+{
+    QString SysClassTty = QStringLiteral("/sys/class/tty");
+    QString Dev = QStringLiteral("/dev");
+    QString UserPorts = UserPortFolder();
+};
+
+// Hands each serial device path to Add, in this order, without opening any port:
+//  1. hardware ports: /sys/class/tty entries whose device has a driver and whose node exists in
+//     Dev, leaving out 8250-family ports with no UART behind them (type 0); natural name order;
+//  2. symlinks Dev/tty* that resolve to a pseudo-terminal (Dev/pts/N), as made by socat's
+//     pty,link=; natural name order;
+//  3. every symlink in UserPorts, in natural name order.
+// Virtual ports are given by the path of their link. Dangling links are left out. A link that
+// exists but cannot be read or resolved raises Exception "Failed to get data for '<path>'",
+// after the ports before it have been handed over.
+void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
+                     const TSerialDeviceRoots& Roots = {});
+
+// True when A sorts before B with runs of digits compared by value ("ttyS2" before "ttyS10").
+bool NaturalLess(const QString& A, const QString& B);

@@ -1,0 +1,318 @@
+// The port selection dialog: its list, auto-completion, OK and Cancel, and how it is shown.
+#include "../box_watcher.h"
+#include "app/exceptions.h"
+#include "device/link_state.h"
+#include "serial/port_list.h"
+#include "qt_print.h"
+#include "three_windows.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+// Paths that name no device, so a Connect run by OK cannot reach anything real.
+const QStringList SomePorts = {"/nonexistent/ttyS0", "/nonexistent/ttyUSB0",
+                               "/nonexistent/relay-sim"};
+
+class PortDialog : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CreateThreeWindows();
+        Combo = Form1->findChild<QComboBox*>("ComboBox1");
+        Ok = Form1->findChild<QPushButton*>("sButton1");
+        Cancel = Form1->findChild<QPushButton*>("sButton2");
+        ASSERT_TRUE(Combo && Ok && Cancel);
+        SelectedPort.clear();
+    }
+    void TearDown() override
+    {
+        Form1->hide();
+        SelectedPort.clear();
+    }
+    void Fill(const QStringList& Ports)
+    {
+        Form1->ClearPorts();
+        for (const QString& Port : Ports)
+            Form1->AddPort(Port);
+        Form1->SelectFirst();
+    }
+    void Type(const QString& Text)
+    {
+        Combo->lineEdit()->clear();
+        QTest::keyClicks(Combo->lineEdit(), Text);
+    }
+    QStringList Entries() const
+    {
+        QStringList Result;
+        for (int I = 0; I < Combo->count(); ++I)
+            Result << Combo->itemText(I);
+        return Result;
+    }
+
+    QComboBox* Combo = nullptr;
+    QPushButton* Ok = nullptr;
+    QPushButton* Cancel = nullptr;
+};
+
+// A per-user port folder of the test's own, found through XDG_RUNTIME_DIR as the program finds it.
+class UserPortsHere
+{
+public:
+    UserPortsHere() : FSaved(qgetenv("XDG_RUNTIME_DIR"))
+    {
+        QDir().mkpath(FDir.filePath("serial"));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(FDir.path()));
+    }
+    ~UserPortsHere()
+    {
+        if (FSaved.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", FSaved);
+    }
+    QString Link(const QString& Name, const QString& Target)
+    {
+        const QString Path = FDir.filePath("serial/" + Name);
+        EXPECT_EQ(
+            ::symlink(QFile::encodeName(Target).constData(), QFile::encodeName(Path).constData()),
+            0);
+        return Path;
+    }
+
+private:
+    QTemporaryDir FDir;
+    QByteArray FSaved;
+};
+} // namespace
+
+TEST_F(PortDialog, LayoutAndFirstShowing)
+{
+    EXPECT_EQ(Form1->windowTitle(), "Setting");
+    EXPECT_EQ(Form1->size(), QSize(221, 220));
+    EXPECT_EQ(Form1->parentWidget(), Form4);
+    EXPECT_TRUE(Form1->windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(Form1->windowModality(), Qt::NonModal);
+    auto* Label = Form1->findChild<QLabel*>("Label1");
+    ASSERT_TRUE(Label);
+    EXPECT_EQ(Label->text(), "Port Name:");
+    EXPECT_EQ(Label->pos(), QPoint(39, 23));
+    EXPECT_TRUE(Label->font().bold());
+    EXPECT_EQ(Label->font().pixelSize(), 13);
+    EXPECT_EQ(Combo->geometry(), QRect(39, 53, 145, 21));
+    EXPECT_TRUE(Combo->isEditable());
+    EXPECT_EQ(Combo->maxVisibleItems(), 8);
+    EXPECT_EQ(Combo->count(), 0);
+    for (auto [Button, Geometry, Caption] :
+         {std::tuple{Ok, QRect(39, 160, 66, 33), "OK"},
+          std::tuple{Cancel, QRect(118, 160, 66, 33), "Cancel"}}) {
+        EXPECT_EQ(Button->geometry(), Geometry);
+        EXPECT_EQ(Button->text(), Caption);
+        EXPECT_EQ(Button->property("skinSection").toString(), "BUTTON");
+    }
+
+    // First showing: centred over the main window, the list holding the focus.
+    Form1->ShowDialog();
+    ASSERT_TRUE(WaitActive(Form1));
+    EXPECT_LE((Form1->frameGeometry().center() - Form4->frameGeometry().center()).manhattanLength(),
+              2)
+        << Form1->frameGeometry().center().x() << "," << Form1->frameGeometry().center().y()
+        << " vs " << Form4->frameGeometry().center().x() << ","
+        << Form4->frameGeometry().center().y();
+    ASSERT_TRUE(Form1->focusWidget());
+    EXPECT_TRUE(Form1->focusWidget() == Combo || Form1->focusWidget() == Combo->lineEdit());
+    // Tab order: the list, OK, Cancel.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Ok);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Cancel);
+}
+
+TEST_F(PortDialog, EmptyListOkShowsNoticeAndStaysOpen)
+{
+    Fill({});
+    Form1->ShowDialog();
+    Type("/dev/ttyS0"); // typed text is no entry
+    TBoxWatcher Boxes;
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    ASSERT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_EQ(Boxes.Seen()[0].Text, "Port name Not selected!");
+    EXPECT_EQ(Boxes.Seen()[0].Title, "Morvel SMS Controller");
+    EXPECT_EQ(Boxes.Seen()[0].Icon, QMessageBox::NoIcon);
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_TRUE(SelectedPort.isEmpty());
+
+    QTest::mouseClick(Cancel, Qt::LeftButton);
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_TRUE(SelectedPort.isEmpty());
+    EXPECT_EQ(Boxes.Seen().size(), 1u);
+}
+
+TEST_F(PortDialog, EnterAndEscapePressNothing)
+{
+    Fill({});
+    Form1->ShowDialog();
+    TBoxWatcher Boxes;
+    QTest::keyClick(Combo->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(Combo->lineEdit(), Qt::Key_Escape);
+    QTest::keyClick(Form1, Qt::Key_Escape);
+    QTest::qWait(20);
+    EXPECT_TRUE(Boxes.Seen().empty()); // OK was not pressed
+    EXPECT_TRUE(Form1->isVisible());   // nor Cancel
+    EXPECT_EQ(Combo->count(), 0);      // and Enter made no entry of the typed text
+}
+
+TEST_F(PortDialog, FilledListPreselectsTheFirstAndOkUsesIt)
+{
+    Fill(SomePorts);
+    Form1->ShowDialog();
+    EXPECT_EQ(Entries(), SomePorts);
+    EXPECT_EQ(Combo->currentIndex(), 0);
+    EXPECT_EQ(Combo->currentText(), SomePorts[0]);
+    TBoxWatcher Boxes; // a Connect that cannot open the port reports it
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_EQ(SelectedPort, SomePorts[0]);
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_EQ(Entries(), SomePorts); // hiding keeps the list
+}
+
+TEST_F(PortDialog, DropDownShowsLongPathsWhole)
+{
+    const QString Long = "/run/user/1000/serial/relay-sim-with-a-long-name";
+    Fill({"/dev/ttyS0", Long});
+    QAbstractItemView* View = Combo->view();
+    EXPECT_GT(View->minimumWidth(), View->fontMetrics().horizontalAdvance(Long));
+    Fill({"/dev/ttyS0"});
+    EXPECT_LT(View->minimumWidth(), Combo->width()); // a refill forgets the old entries' widths
+}
+
+TEST_F(PortDialog, TypingTheStartOfAnEntrySelectsItAndOkUsesIt)
+{
+    Fill(SomePorts);
+    Form1->ShowDialog();
+    Type("/nonexistent/ttyu"); // the case does not matter
+    EXPECT_EQ(Combo->currentIndex(), 1);
+    EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/ttyUSB0");
+    EXPECT_EQ(Combo->lineEdit()->selectedText(), "SB0"); // typing on replaces the completion
+    EXPECT_EQ(Combo->lineEdit()->cursorPosition(), 17);
+
+    QTest::keyClicks(Combo->lineEdit(), "S");
+    EXPECT_EQ(Combo->currentIndex(), 1);
+    EXPECT_EQ(Combo->lineEdit()->selectedText(), "B0");
+
+    TBoxWatcher Boxes;
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_EQ(SelectedPort, "/nonexistent/ttyUSB0");
+}
+
+TEST_F(PortDialog, DeletingTheCompletionDoesNotBringItBack)
+{
+    Fill(SomePorts);
+    Form1->ShowDialog();
+    Type("/nonexistent/r");
+    EXPECT_EQ(Combo->currentIndex(), 2);
+    QTest::keyClick(Combo->lineEdit(), Qt::Key_Backspace); // removes the selected tail
+    EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/r");
+    EXPECT_EQ(Combo->currentIndex(), -1);
+    QTest::keyClick(Combo->lineEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/");
+    QTest::keyClicks(Combo->lineEdit(), "tty");
+    EXPECT_EQ(Combo->currentIndex(), 0); // typing forward completes again
+    EXPECT_EQ(Combo->lineEdit()->text(), SomePorts[0]);
+}
+
+TEST_F(PortDialog, TypedTextSelectingNoEntryGivesEmptySelectedPort)
+{
+    Fill(SomePorts);
+    Form1->ShowDialog();
+    Type("/nonexistent/ttyUSB0x");
+    EXPECT_EQ(Combo->currentIndex(), -1);
+    EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/ttyUSB0x"); // kept as typed
+    SelectedPort = "left over";
+    TBoxWatcher Boxes;
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_TRUE(SelectedPort.isEmpty());
+    // Connect, with no port chosen, refills the list from the system and shows the dialog
+    // again; the typed text never became an entry.
+    QStringList System;
+    EnumSerialPorts([&](const QString& Port) { System << Port; });
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_EQ(Entries(), System);
+    EXPECT_FALSE(Entries().contains("/nonexistent/ttyUSB0x"));
+}
+
+TEST_F(PortDialog, ConnectWhileOpenRefillsAndRaises)
+{
+    UserPortsHere Here;
+    const int Master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(Master, 0);
+    ASSERT_EQ(::grantpt(Master), 0);
+    ASSERT_EQ(::unlockpt(Master), 0);
+    const QString RelaySim = Here.Link("relay-sim", QString::fromLatin1(::ptsname(Master)));
+
+    Form4->FillPortList();
+    Form1->ShowDialog();
+    QStringList Expected;
+    EnumSerialPorts([&](const QString& Port) { Expected << Port; });
+    ASSERT_FALSE(Expected.isEmpty());
+    EXPECT_EQ(Expected.back(), RelaySim); // the simulator is offered without hardware
+    EXPECT_EQ(Entries(), Expected);
+
+    Type("zzz");
+    Form4->activateWindow();
+    ASSERT_TRUE(WaitActive(Form4));
+    Form4->FillPortList(); // as Connect does while the dialog is open
+    Form1->ShowDialog();
+    ASSERT_TRUE(WaitActive(Form1));
+    EXPECT_EQ(Entries(), Expected); // refilled, not appended to
+    EXPECT_EQ(Combo->currentIndex(), 0);
+    EXPECT_EQ(Combo->lineEdit()->text(), Expected[0]);
+    ::close(Master);
+}
+
+TEST_F(PortDialog, UnreadableLinkFailsFillingButKeepsEarlierEntries)
+{
+    UserPortsHere Here;
+    const QString Fine = Here.Link("a-fine", "/dev/null");
+    const QString Loop = Here.Link("b-loop", "b-loop"); // resolves to itself, never to a device
+    Here.Link("c-after", "/dev/null");
+    Fill(SomePorts);
+    try {
+        Form4->FillPortList();
+        FAIL() << "no failure";
+    } catch (const Exception& E) {
+        EXPECT_EQ(E.Message(), "Failed to get data for '" + Loop + "'");
+    }
+    ASSERT_FALSE(Entries().isEmpty());
+    EXPECT_EQ(Entries().back(), Fine);
+    EXPECT_FALSE(Entries().contains(SomePorts[0])); // the old list was emptied first
+}
+
+TEST_F(PortDialog, PositionKeptAfterHideAndClose)
+{
+    Form1->ShowDialog();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1));
+    Form1->move(40, 50);
+    const QPoint Moved = Form1->pos();
+    QTest::mouseClick(Cancel, Qt::LeftButton);
+    EXPECT_FALSE(Form1->isVisible());
+    Form1->ShowDialog();
+    EXPECT_EQ(Form1->pos(), Moved);
+
+    Form1->move(60, 70);
+    const QPoint MovedAgain = Form1->pos();
+    EXPECT_TRUE(Form1->close()); // the title-bar close button: hidden, kept
+    EXPECT_FALSE(Form1->isVisible());
+    ASSERT_TRUE(Form1);
+    Form1->ShowDialog();
+    EXPECT_EQ(Form1->pos(), MovedAgain);
+}
