@@ -1,0 +1,209 @@
+// relay-sim: a relay controller on a pseudo-terminal, for users without hardware and for the
+// end-to-end tests. The protocol lives in TRelaySimulator; this is only its I/O loop.
+#include "sim/pty_port.h"
+#include "sim/relay_simulator.h"
+#include "sim/sim_options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+// One byte at 9600 baud, 8N1: ten bits.
+constexpr std::int64_t PacedByteNs = 10'000'000'000LL / 9600;
+
+volatile std::sig_atomic_t StopSignal = 0;
+void OnStop(int Signal) { StopSignal = Signal; }
+
+std::int64_t NowNs()
+{
+    timespec Now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &Now);
+    return Now.tv_sec * 1'000'000'000LL + Now.tv_nsec;
+}
+
+class TSimProgram
+{
+public:
+    TSimProgram(const TSimCommandLine& Line, FILE* Log, TRelayConfig Config)
+        : FLine(Line), FLog(Log), FSim(Line.Sim, std::move(Config)), FPort(Line.Dir, Line.Name)
+    {
+    }
+
+    const TPtyPort& Port() const { return FPort; }
+
+    // Runs until a stop signal or the hang-up point. Returns the exit status.
+    int Run(const sigset_t& Unblocked)
+    {
+        while (!StopSignal) {
+            const std::int64_t Now = NowNs();
+            pollfd Fd{FPort.Master(), POLLIN, 0};
+            if (!FPending.empty() && (!FLine.Paced || Now >= FNextByteNs))
+                Fd.events |= POLLOUT;
+            timespec Timeout{};
+            const timespec* Wait = Deadline(Now, Timeout);
+            const int Ready = ::ppoll(&Fd, 1, Wait, &Unblocked);
+            if (Ready < 0 && errno != EINTR)
+                return Fatal("poll");
+            if (Ready > 0 && (Fd.revents & POLLIN))
+                ReadInput();
+            else if (Ready > 0 && (Fd.revents & (POLLHUP | POLLERR)))
+                ::ppoll(nullptr, 0, &HangupPause, &Unblocked); // no reader: wait, never spin
+            FSim.Advance(NowNs() / 1000);
+            Collect();
+            if (FSim.HangupRequested()) {
+                FPort.Hangup();
+                return 0;
+            }
+            WriteOutput();
+        }
+        return 0;
+    }
+
+private:
+    static constexpr timespec HangupPause{0, 20'000'000};
+
+    const timespec* Deadline(std::int64_t Now, timespec& Timeout) const
+    {
+        std::optional<std::int64_t> At;
+        if (const auto Next = FSim.NextDeadline())
+            At = *Next * 1000;
+        if (!FPending.empty() && FLine.Paced && FNextByteNs > Now)
+            At = At ? std::min(*At, FNextByteNs) : FNextByteNs;
+        if (!At)
+            return nullptr;
+        const std::int64_t Left = std::max<std::int64_t>(*At - Now, 0);
+        Timeout.tv_sec = static_cast<time_t>(Left / 1'000'000'000);
+        Timeout.tv_nsec = static_cast<long>(Left % 1'000'000'000);
+        return &Timeout;
+    }
+
+    void ReadInput()
+    {
+        char Buffer[4096];
+        const ssize_t Count = ::read(FPort.Master(), Buffer, sizeof Buffer);
+        if (Count > 0)
+            FSim.Receive(std::string_view(Buffer, static_cast<size_t>(Count)), NowNs() / 1000);
+    }
+
+    void Collect()
+    {
+        for (TSimWrite& Write : FSim.TakeWrites()) {
+            if (FPending.empty())
+                FNextByteNs = std::max(FNextByteNs, NowNs());
+            FPending.push_back(std::move(Write));
+        }
+        for (const TSimEvent& Event : FSim.TakeEvents())
+            Report(FormatSimEvent(Event));
+        if (FSim.TakeStored() && !FLine.StateFile.empty()) {
+            try {
+                SaveRelayState(FLine.StateFile, FSim.Config());
+            } catch (const ESimError& Error) {
+                std::fprintf(stderr, "relay-sim: %s\n", Error.what());
+            }
+        }
+    }
+
+    void WriteOutput()
+    {
+        while (!FPending.empty()) {
+            TSimWrite& Front = FPending.front();
+            size_t Size = Front.Bytes.size() - FSent;
+            if (FLine.Paced) {
+                if (NowNs() < FNextByteNs)
+                    return;
+                if (!Front.Whole)
+                    Size = 1;
+            }
+            const ssize_t Done = ::write(FPort.Master(), Front.Bytes.data() + FSent, Size);
+            if (Done < 0)
+                return; // the line is full (or no one listens): poll says when to go on
+            FSent += static_cast<size_t>(Done);
+            FNextByteNs += PacedByteNs * Done;
+            if (FSent == Front.Bytes.size()) {
+                FPending.pop_front();
+                FSent = 0;
+            }
+        }
+    }
+
+    void Report(const std::string& Text)
+    {
+        if (FLog) {
+            std::fprintf(FLog, "%s\n", Text.c_str());
+            std::fflush(FLog);
+        }
+    }
+
+    int Fatal(const char* What)
+    {
+        std::fprintf(stderr, "relay-sim: %s: %s\n", What, std::strerror(errno));
+        return 1;
+    }
+
+    const TSimCommandLine& FLine;
+    FILE* FLog;
+    TRelaySimulator FSim;
+    TPtyPort FPort;
+    std::deque<TSimWrite> FPending;
+    size_t FSent = 0;            // bytes of the front write already sent
+    std::int64_t FNextByteNs = 0; // paced output: when the next byte may go
+};
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TSimCommandLine Line;
+    try {
+        Line = ParseSimCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const ESimError& Error) {
+        std::fprintf(stderr, "relay-sim: %s\nTry relay-sim --help.\n", Error.what());
+        return 2;
+    }
+    if (Line.Help) {
+        std::fputs(SimUsage, stdout);
+        return 0;
+    }
+
+    // The stop signals are taken only inside the poll, so none is lost between two checks.
+    sigset_t Stops, Unblocked;
+    sigemptyset(&Stops);
+    for (const int Signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&Stops, Signal);
+    sigprocmask(SIG_BLOCK, &Stops, &Unblocked);
+    struct sigaction Action{};
+    Action.sa_handler = OnStop;
+    for (const int Signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(Signal, &Action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    FILE* Log = Line.Quiet ? nullptr : stderr;
+    try {
+        const TRelayConfig Config =
+            Line.StateFile.empty() ? DefaultRelayConfig() : LoadRelayState(Line.StateFile);
+        if (!Line.LogFile.empty()) {
+            Log = std::fopen(Line.LogFile.c_str(), "a");
+            if (!Log)
+                throw ESimError(Line.LogFile + ": " + std::strerror(errno));
+        }
+        TSimProgram Program(Line, Log, Config);
+        if (Line.PrintPort) {
+            std::printf("%s\n%s\n", Program.Port().LinkPath().c_str(), Program.Port().SlavePath().c_str());
+            std::fflush(stdout);
+        }
+        if (Log)
+            std::fprintf(Log, "relay-sim on %s (%s)\n", Program.Port().LinkPath().c_str(),
+                         Program.Port().SlavePath().c_str());
+        return Program.Run(Unblocked);
+    } catch (const ESimError& Error) {
+        std::fprintf(stderr, "relay-sim: %s\n", Error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,197 @@
+#include "relay_config.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace {
+const TItemDef& Item(int Line)
+{
+    const TItemDef* Def = FindItem(Line);
+    if (!Def)
+        throw ESimError("there is no line " + std::to_string(Line) + " (lines are 1 to 59)");
+    return *Def;
+}
+
+bool ParseInt(std::string_view Text, int& Value)
+{
+    if (Text.empty())
+        return false;
+    const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+    return Error == std::errc() && End == Text.data() + Text.size();
+}
+
+int HexDigit(char C)
+{
+    if (C >= '0' && C <= '9')
+        return C - '0';
+    if (C >= 'a' && C <= 'f')
+        return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F')
+        return C - 'A' + 10;
+    return -1;
+}
+} // namespace
+
+std::string TelephoneWireForm(std::string_view Number)
+{
+    std::string Wire(Number);
+    if (const size_t Zero = Wire.find('0'); Zero != std::string::npos)
+        Wire.replace(Zero, 1, "+98");
+    return Wire;
+}
+
+TRelayConfig DefaultRelayConfig()
+{
+    TRelayConfig Config;
+    for (const TItemDef& Def : ItemTable())
+        Config.Value(Def.Line) =
+            Def.Kind == TItemKind::Telephone ? TelephoneWireForm(Def.Default) : std::string(Def.Default);
+    return Config;
+}
+
+void CheckItemValue(int Line, std::string_view Value)
+{
+    const TItemDef& Def = Item(Line);
+    const std::string Where = "line " + std::to_string(Line);
+    if (IsMaskKind(Def.Kind)) {
+        // Canonical decimal only: what the device itself would send back.
+        int Mask = -1;
+        const bool Digits = Value.find_first_not_of("0123456789") == std::string_view::npos;
+        if (!Digits || !ParseInt(Value, Mask) || Mask > 255 || (Value.size() > 1 && Value[0] == '0'))
+            throw ESimError(Where + ": a mask is a number from 0 to 255, not \"" + EscapeValue(Value) + "\"");
+    } else if (Def.Kind == TItemKind::Flag) {
+        if (Value != "0" && Value != "1")
+            throw ESimError(Where + ": a flag is 0 or 1, not \"" + EscapeValue(Value) + "\"");
+    } else if (Value.find('\r') != std::string_view::npos) {
+        throw ESimError(Where + ": a text cannot hold a carriage return");
+    }
+}
+
+std::string EscapeValue(std::string_view Bytes)
+{
+    static const char* const Hex = "0123456789abcdef";
+    std::string Text;
+    for (size_t I = 0; I < Bytes.size(); ++I) {
+        const auto B = static_cast<unsigned char>(Bytes[I]);
+        const bool EdgeSpace = B == ' ' && (I == 0 || I + 1 == Bytes.size());
+        if (B == '\\')
+            Text += "\\\\";
+        else if (B >= 0x20 && B <= 0x7E && !EdgeSpace)
+            Text += static_cast<char>(B);
+        else
+            Text += {'\\', 'x', Hex[B >> 4], Hex[B & 0xF]};
+    }
+    return Text;
+}
+
+std::string UnescapeValue(std::string_view Text)
+{
+    std::string Bytes;
+    for (size_t I = 0; I < Text.size(); ++I) {
+        if (Text[I] != '\\') {
+            Bytes += Text[I];
+            continue;
+        }
+        if (++I == Text.size())
+            throw ESimError("a lone backslash ends the value");
+        switch (Text[I]) {
+        case '\\': Bytes += '\\'; break;
+        case 'r': Bytes += '\r'; break;
+        case 'n': Bytes += '\n'; break;
+        case 't': Bytes += '\t'; break;
+        case '0': Bytes += '\0'; break;
+        case 'x': {
+            const int High = I + 1 < Text.size() ? HexDigit(Text[I + 1]) : -1;
+            const int Low = I + 2 < Text.size() ? HexDigit(Text[I + 2]) : -1;
+            if (High < 0 || Low < 0)
+                throw ESimError("\\x needs two hexadecimal digits");
+            Bytes += static_cast<char>(High * 16 + Low);
+            I += 2;
+            break;
+        }
+        default:
+            throw ESimError(std::string("unknown escape \\") + Text[I]);
+        }
+    }
+    return Bytes;
+}
+
+TRelayConfig ParseRelayState(std::string_view Text)
+{
+    TRelayConfig Config = DefaultRelayConfig();
+    std::set<int> Seen;
+    int FileLine = 0;
+    size_t Start = 0;
+    while (Start < Text.size()) {
+        size_t End = Text.find('\n', Start);
+        if (End == std::string_view::npos)
+            End = Text.size();
+        std::string_view Row = Text.substr(Start, End - Start);
+        Start = End + 1;
+        ++FileLine;
+        if (!Row.empty() && Row.back() == '\r')
+            Row.remove_suffix(1);
+        if (Row.empty() || Row[0] == '#')
+            continue;
+        try {
+            const size_t Equals = Row.find('=');
+            int Line = 0;
+            if (Equals == std::string_view::npos || !ParseInt(Row.substr(0, Equals), Line))
+                throw ESimError("expected LINE=VALUE");
+            Item(Line);
+            if (!Seen.insert(Line).second)
+                throw ESimError("line " + std::to_string(Line) + " is given twice");
+            std::string Value = UnescapeValue(Row.substr(Equals + 1));
+            CheckItemValue(Line, Value);
+            Config.Value(Line) = std::move(Value);
+        } catch (const ESimError& Error) {
+            throw ESimError("line " + std::to_string(FileLine) + " of the state: " + Error.what());
+        }
+    }
+    return Config;
+}
+
+std::string FormatRelayState(const TRelayConfig& Config)
+{
+    std::string Text = "# relay-sim configuration: LINE=VALUE; telephone numbers as sent (+98),\n"
+                       "# masks 0 to 255, flags 0 or 1; \\\\ is a backslash, \\xHH any other byte.\n";
+    for (const TItemDef& Def : ItemTable())
+        Text += std::to_string(Def.Line) + '=' + EscapeValue(Config.Value(Def.Line)) + '\n';
+    return Text;
+}
+
+TRelayConfig LoadRelayState(const std::string& Path)
+{
+    std::ifstream File(Path, std::ios::binary);
+    if (!File) {
+        if (errno == ENOENT)
+            return DefaultRelayConfig();
+        throw ESimError(Path + ": " + std::strerror(errno));
+    }
+    std::ostringstream Text;
+    Text << File.rdbuf();
+    try {
+        return ParseRelayState(Text.str());
+    } catch (const ESimError& Error) {
+        throw ESimError(Path + ": " + Error.what());
+    }
+}
+
+void SaveRelayState(const std::string& Path, const TRelayConfig& Config)
+{
+    const std::string Temporary = Path + ".tmp";
+    {
+        std::ofstream File(Temporary, std::ios::binary | std::ios::trunc);
+        File << FormatRelayState(Config);
+        File.flush();
+        if (!File)
+            throw ESimError(Temporary + ": cannot write the state");
+    }
+    if (std::rename(Temporary.c_str(), Path.c_str()) != 0)
+        throw ESimError(Path + ": " + std::strerror(errno));
+}

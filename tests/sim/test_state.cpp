@@ -1,0 +1,120 @@
+// The state file and the command line of the simulator.
+#include "sim/sim_options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace {
+using namespace std::string_literals;
+
+std::string TempPath(const char* Name)
+{
+    return ::testing::TempDir() + "/" + Name + "-" + std::to_string(::getpid());
+}
+} // namespace
+
+TEST(SimState, EscapesRoundTripEveryByte)
+{
+    std::string All;
+    for (int B = 0; B < 256; ++B)
+        All += static_cast<char>(B);
+    const std::string Text = EscapeValue(All);
+    for (const char C : Text)
+        EXPECT_TRUE(C >= 0x20 && C <= 0x7E) << int(C);
+    EXPECT_EQ(UnescapeValue(Text), All);
+    EXPECT_EQ(EscapeValue(" a b "), "\\x20a b\\x20"); // edge blanks survive editors
+    EXPECT_EQ(EscapeValue("a\\b"), "a\\\\b");
+    EXPECT_EQ(UnescapeValue("\\r\\n\\t\\0\\x41"), "\r\n\t\0A"s);
+    for (const char* Bad : {"\\", "\\x4", "\\xg0", "\\q"})
+        EXPECT_THROW(UnescapeValue(Bad), ESimError) << Bad;
+}
+
+TEST(SimState, FileRoundTripWithOddBytes)
+{
+    TRelayConfig Config = DefaultRelayConfig();
+    Config.Value(1) = "\x00\x01\n\xff\\ end "s;
+    Config.Value(26) = "+98912";
+    Config.Value(33) = "13";
+    Config.Value(56) = "0";
+    const std::string Path = TempPath("state");
+    SaveRelayState(Path, Config);
+    EXPECT_EQ(LoadRelayState(Path), Config);
+    std::ifstream File(Path);
+    std::stringstream Text;
+    Text << File.rdbuf();
+    EXPECT_NE(Text.str().find("\n1=\\x00\\x01\\x0a\\xff\\\\ end\\x20\n"), std::string::npos) << Text.str();
+    EXPECT_NE(Text.str().find("\n25=+989xxxxxxxxx\n"), std::string::npos);
+    std::remove(Path.c_str());
+    EXPECT_EQ(LoadRelayState(Path), DefaultRelayConfig()); // a first run has no file yet
+}
+
+TEST(SimState, ParseKeepsDefaultsForMissingItemsAndRejectsBadValues)
+{
+    const TRelayConfig Config = ParseRelayState("# comment\r\n\n2=two\r\n58=255\n");
+    EXPECT_EQ(Config.Value(2), "two");
+    EXPECT_EQ(Config.Value(58), "255");
+    EXPECT_EQ(Config.Value(1), "rel1=on");
+    EXPECT_EQ(Config.Value(3), "rel2=on");
+
+    for (const char* Bad : {"0=x", "60=x", "x=1", "novalue", "33=256", "33=-1", "33=abc", "33=",
+                            "33=07", "56=2", "56=", "1=a\\rb", "1=a\n1=b", "1=\\z"})
+        EXPECT_THROW(ParseRelayState(Bad), ESimError) << Bad;
+    try {
+        ParseRelayState("# ok\n2=fine\n34=x\n");
+        FAIL();
+    } catch (const ESimError& Error) {
+        EXPECT_NE(std::string(Error.what()).find("line 3"), std::string::npos) << Error.what();
+    }
+}
+
+TEST(SimOptions, ParsesEveryOption)
+{
+    const auto Line = ParseSimCommandLine({"--dir", "/d", "--name=port7", "--state", "s", "--log", "l",
+                                           "--quiet", "--paced", "--print-port", "--no-answer",
+                                           "--late-answer", "1500", "--cr-before-answer", "--bad-line",
+                                           "34=abc", "--bad-line=1=\\x0d", "--hangup-after", "100",
+                                           "--export-timeout", "0"});
+    EXPECT_EQ(Line.Dir, "/d");
+    EXPECT_EQ(Line.Name, "port7");
+    EXPECT_EQ(Line.StateFile, "s");
+    EXPECT_EQ(Line.LogFile, "l");
+    EXPECT_TRUE(Line.Quiet && Line.Paced && Line.PrintPort && Line.Sim.NoAnswer && Line.Sim.CrBeforeAnswer);
+    EXPECT_EQ(Line.Sim.LateAnswerUs, 1'500'000);
+    EXPECT_EQ(Line.Sim.BadLines.at(34), "abc");
+    EXPECT_EQ(Line.Sim.BadLines.at(1), "\r");
+    EXPECT_EQ(Line.Sim.HangupAfter, 100);
+    EXPECT_EQ(Line.Sim.ExportTimeoutUs, 0);
+
+    const auto Plain = ParseSimCommandLine({});
+    EXPECT_EQ(Plain.Name, "relay-sim");
+    EXPECT_EQ(Plain.Dir, DefaultPortFolder());
+    EXPECT_FALSE(Plain.Sim.HangupAfter);
+}
+
+TEST(SimOptions, RejectsWhatItCannotUse)
+{
+    for (const std::vector<std::string>& Bad :
+         std::vector<std::vector<std::string>>{{"--bogus"}, {"--late-answer"}, {"--late-answer", "-5"},
+                                               {"--late-answer", "1s"}, {"--bad-line", "60=x"},
+                                               {"--bad-line", "0=x"}, {"--bad-line", "abc"},
+                                               {"--name", "a/b"}, {"--name", ".."}, {"--quiet=1"},
+                                               {"--hangup-after", ""}})
+        EXPECT_THROW(ParseSimCommandLine(Bad), ESimError) << Bad[0];
+}
+
+TEST(SimOptions, DefaultFolderFollowsTheRuntimeDirectory)
+{
+    const char* Saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string Keep = Saved ? Saved : "";
+    ::setenv("XDG_RUNTIME_DIR", "/run/user/4242", 1);
+    EXPECT_EQ(DefaultPortFolder(), "/run/user/4242/serial");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(DefaultPortFolder(), "/tmp/serial-" + std::to_string(::getuid()));
+    if (Saved)
+        ::setenv("XDG_RUNTIME_DIR", Keep.c_str(), 1);
+}
