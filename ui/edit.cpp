@@ -3,6 +3,7 @@
 #include "skin.h"
 
 #include <QContextMenuEvent>
+#include <limits>
 
 QString LimitInsertion(const QString& Before, const QString& After, int Max)
 {
@@ -25,6 +26,8 @@ TEdit::TEdit(QWidget* Parent) : QLineEdit(Parent)
 {
     SetSkinSection(this, "EDIT");
     setFrame(false);
+    // Qt's own limit (32767 by default) would cut what the program stores.
+    QLineEdit::setMaxLength(std::numeric_limits<int>::max());
 }
 
 template <class F> void TEdit::Limited(F&& Edit)

@@ -317,6 +317,9 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name)
         return Abandon(errno == EWOULDBLOCK ? EBUSY : errno);
     if (ioctl(Fd, TIOCEXCL) != 0 && !NoSuchLine(errno))
         return Abandon(errno);
+    // A port opens with empty queues: bytes the device sent while nobody listened (a late
+    // answer to an earlier handshake) must not pass for an answer to the next request.
+    (void)ioctl(Fd, TCFLSH, TCIOFLUSH);
 
     auto Impl = std::make_unique<TImpl>();
     Impl->Fd = Fd;
