@@ -1,0 +1,165 @@
+// Export through the real window into the simulator: every byte and every pause on the wire.
+#include "e2e_support.h"
+
+#include <QProgressBar>
+
+namespace {
+class TExport : public TE2E
+{
+protected:
+    // The bytes the device received for the export: the request, the records, the end.
+    static QByteArray Wire(const TSimProcess& Sim)
+    {
+        QByteArray Bytes;
+        for (const auto& E : Sim.Events())
+            if ((E.Kind == "request" && E.Word == "set") || E.Kind == "record" || E.Kind == "end")
+                Bytes += E.Bytes;
+        return Bytes;
+    }
+    static std::vector<TSimProcess::TEvent> Records(const TSimProcess& Sim)
+    {
+        std::vector<TSimProcess::TEvent> Result;
+        for (const auto& E : Sim.Events())
+            if (E.Kind == "record")
+                Result.push_back(E);
+        return Result;
+    }
+    static double RequestTime(const TSimProcess& Sim)
+    {
+        for (const auto& E : Sim.Events())
+            if (E.Kind == "request" && E.Word == "set")
+                return E.Ms;
+        return 0;
+    }
+    // The records of every item at its default, between the request and the final 0x0D.
+    static QByteArray DefaultRecords(int Line)
+    {
+        if (Line <= 24)
+            return QStringLiteral("rel%1=%2\r").arg((Line + 1) / 2).arg(Line % 2 ? "on" : "off").toLatin1();
+        if (Line == 25)
+            return "+989xxxxxxxxx\r";
+        if (Line <= 32)
+            return "\r";
+        if (Line <= 34 || Line >= 58)
+            return QByteArray("\x00\r", 2);
+        if (Line <= 44)
+            return QStringLiteral("OPEN PORT %1\r").arg(Line - 34).toLatin1();
+        if (Line <= 54)
+            return QStringLiteral("CLOSE PORT %1\r").arg(Line - 44).toLatin1();
+        if (Line == 55)
+            return "get\r";
+        return "\x01\r";
+    }
+    void Connect(TSimProcess& Sim)
+    {
+        ASSERT_TRUE(Sim.Started());
+        ConnectThroughDialog(Sim.LinkPath());
+        ASSERT_EQ(ConnectCaption(), "DisConnect");
+    }
+    QProgressBar* Bar() { return Find<QProgressBar>(Form4, "sProgressBar1"); }
+};
+} // namespace
+
+TEST_F(TExport, TheDefaultsGoOutAsTheKnown502BytesWithTheirPauses)
+{
+    TSimProcess Sim(Runtime());
+    Connect(Sim);
+    TBoxWatcher Boxes;
+    bool BarShown = false;
+    QTimer Watch;
+    QObject::connect(&Watch, &QTimer::timeout, [&] { BarShown |= Bar()->isVisible(); });
+    Watch.start(100);
+    Click(Form4, "sSpeedButton6"); // returns when the export is done
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("stored") == 1; }, 2000)) << Sim.LogText().toStdString();
+    EXPECT_TRUE(Boxes.Seen().empty());
+    EXPECT_TRUE(BarShown);
+    EXPECT_FALSE(Bar()->isVisible());
+    EXPECT_EQ(Bar()->value(), 0);
+
+    QByteArray Expected("\x19\x1b");
+    for (int Line = 1; Line <= 59; ++Line)
+        Expected += DefaultRecords(Line);
+    Expected += "\r";
+    EXPECT_EQ(Expected.size(), 502);
+    EXPECT_EQ(Wire(Sim).toHex(' '), Expected.toHex(' '));
+
+    const auto R = Records(Sim);
+    ASSERT_EQ(R.size(), 59u);
+    EXPECT_GT(R[0].Ms - RequestTime(Sim), 400.0);
+    for (size_t I = 1; I < R.size(); ++I)
+        EXPECT_GT(R[I].Ms - R[I - 1].Ms, R[I - 1].Line == 36 ? 1000.0 : 400.0)
+            << "between lines " << R[I - 1].Line << " and " << R[I].Line;
+}
+
+TEST_F(TExport, ACustomConfigurationEditsDuringTheExportAndIgnoredPresses)
+{
+    TSimProcess Sim(Runtime());
+    Connect(Sim);
+    Form4->SetItemText("rel1_on", "A");
+    Form4->SetItemText("TEL1", "9xx0xx");
+    Form4->SetItemText("TEL3", "02188776655");
+    Form4->SetItemText("txt_status", "");
+    for (const char* Box : {"CK_TEL_1", "CK_TEL_3", "CK_TEL_4", "sCheckBox9", "sCheckBox10",
+                            "sCheckBox11", "sCheckBox12", "sCheckBox2", "sCheckBox4"})
+        Form4->SetItemChecked(Box, true);
+    Form4->SetItemChecked("ch_feadback", false);
+    const QString Long(40, u'W');
+    Form4->SetItemText("input3_1", Long); // longer than the field allows typing: sent whole
+
+    int Ignored = 0;
+    // Two seconds in: a sent item and an item still to come are edited; Connect and Import
+    // are pressed and must do nothing while the export runs.
+    QTimer::singleShot(2000, [&] {
+        Form4->SetItemText("rel1_on", "LATE");
+        Form4->SetItemText("input10_2", "EDITED");
+        Click(Form4, "sSpeedButton2");
+        Click(Form4, "sSpeedButton3");
+        ++Ignored;
+    });
+    TBoxWatcher Boxes;
+    Click(Form4, "sSpeedButton6");
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("stored") == 1; }, 2000));
+    EXPECT_EQ(Ignored, 1);
+    EXPECT_TRUE(Boxes.Seen().empty());
+    EXPECT_EQ(ConnectCaption(), "DisConnect");
+    EXPECT_EQ(Sim.Count("request", "get"), 0);
+
+    QByteArray Expected("\x19\x1b");
+    for (int Line = 1; Line <= 59; ++Line) {
+        switch (Line) {
+        case 1: Expected += "A\r"; break;
+        case 25: Expected += "9xx+98xx\r"; break;
+        case 27: Expected += "+982188776655\r"; break;
+        case 33: Expected += "\r\r"; break;      // 1 + 4 + 8 = 13
+        case 37: Expected += Long.toLatin1() + "\r"; break;
+        case 54: Expected += "EDITED\r"; break;
+        case 55: Expected += "\r"; break;
+        case 56: Expected += QByteArray("\x00\r", 2); break;
+        case 58: Expected += "\n\r"; break;      // 2 + 8 = 10, a raw line feed byte
+        case 59: Expected += "\x0f\r"; break;
+        default: Expected += DefaultRecords(Line);
+        }
+    }
+    Expected += "\r";
+    EXPECT_EQ(Wire(Sim).toHex(' '), Expected.toHex(' '));
+}
+
+TEST_F(TExport, AHangUpDuringTheExportShowsTheWriteErrorAndTheWindowGoesOn)
+{
+    TSimProcess Sim(Runtime(), {"--hangup-after", "100"});
+    Connect(Sim);
+    TBoxWatcher Boxes;
+    Click(Form4, "sSpeedButton6");
+    ASSERT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_EQ(Boxes.Seen()[0].ObjectName, "ErrorBox");
+    EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith("WriteFile function failed (Error: "))
+        << Boxes.Seen()[0].Text.toStdString();
+    // The bar stays where the export stopped; the window stays usable.
+    EXPECT_TRUE(Bar()->isVisible());
+    EXPECT_GT(Bar()->value(), 0);
+    EXPECT_LT(Bar()->value(), 530);
+    Click(Form4, "sSpeedButton4");
+    EXPECT_TRUE(Form2->isVisible());
+    Click(Form4, "sSpeedButton2"); // DisConnect still closes the port
+    EXPECT_EQ(ConnectCaption(), "Connect");
+}
