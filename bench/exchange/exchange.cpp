@@ -1,0 +1,214 @@
+// The exchange, timed: one scripted run of the real window against relay-sim. Prints the
+// handshake's time, the import's latency (fast and at 9600-baud pacing), and the export's wall
+// time and CPU against the pacing's floor.
+#include "app/application.h"
+#include "device/items.h"
+#include "device/link_state.h"
+#include "tests/e2e/sim_process.h"
+#include "ui/about_form.h"
+#include "ui/forms.h"
+#include "ui/main_form.h"
+#include "ui/port_form.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <sys/resource.h>
+
+namespace {
+double NowMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double CpuMs()
+{
+    rusage U{};
+    getrusage(RUSAGE_SELF, &U);
+    return (U.ru_utime.tv_sec + U.ru_stime.tv_sec) * 1e3 +
+           (U.ru_utime.tv_usec + U.ru_stime.tv_usec) / 1e3;
+}
+
+double Percentile(std::vector<double> V, double P)
+{
+    if (V.empty())
+        return -1;
+    std::sort(V.begin(), V.end());
+    return V[std::min(V.size() - 1, static_cast<size_t>(P * static_cast<double>(V.size())))];
+}
+
+void Click(QWidget* Root, const char* Name)
+{
+    QTest::mouseClick(Root->findChild<QWidget*>(QString::fromLatin1(Name)), Qt::LeftButton);
+}
+
+// The overlay is hidden as the connected state is entered, inside the handshake's pause.
+class THideWatch : public QObject
+{
+public:
+    double At = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::Hide && At == 0)
+            At = NowMs();
+        return false;
+    }
+};
+
+// Connects through the dialog: click to connected state, and click to the handler's return.
+std::pair<double, double> Connect(const QString& Port)
+{
+    Click(Form4, "sSpeedButton2");
+    auto* List = Form1->findChild<QComboBox*>("ComboBox1");
+    List->setCurrentIndex(List->findText(Port));
+    QWidget* Overlay = Form4->findChild<QWidget*>("sPanel2");
+    THideWatch Watch;
+    Overlay->installEventFilter(&Watch);
+    const double Start = NowMs();
+    Click(Form1, "sButton1");
+    const double Returned = NowMs();
+    Overlay->removeEventFilter(&Watch);
+    return {Watch.At ? Watch.At - Start : -1, Returned - Start};
+}
+
+// When each line's field last changed during an import.
+std::map<int, double> Landed;
+
+// Every field gets something the import will change, and reports its change.
+void WatchFields()
+{
+    for (const TItemDef& Item : ItemTable())
+        for (const QString& Control : ItemControls(Item)) {
+            const int Line = Item.Line;
+            if (IsTextKind(Item.Kind)) {
+                auto* Edit = Form4->findChild<QLineEdit*>(Control);
+                QObject::connect(Edit, &QLineEdit::textChanged, Edit, [Line] { Landed[Line] = NowMs(); });
+            } else {
+                auto* Box = Form4->findChild<QAbstractButton*>(Control);
+                QObject::connect(Box, &QAbstractButton::toggled, Box, [Line] { Landed[Line] = NowMs(); });
+            }
+        }
+}
+
+void Scramble()
+{
+    for (const TItemDef& Item : ItemTable())
+        for (const QString& Control : ItemControls(Item)) {
+            if (IsTextKind(Item.Kind))
+                Form4->findChild<QLineEdit*>(Control)->setText("x");
+            else
+                Form4->findChild<QAbstractButton*>(Control)->setChecked(QLatin1String(Item.Default) != "1");
+        }
+    Landed.clear();
+}
+
+struct TImportFigures
+{
+    std::vector<double> LatencyMs; // each line: from its last byte's write to its field
+    double AfterLastByteMs = -1;   // the last field update after the last line's carriage return
+};
+
+// Paced output is written a byte at a time, the first at the logged time of the first line and
+// each next one ByteMs later; unpaced, a line's bytes leave at its logged time.
+TImportFigures Import(TSimProcess& Sim, double ByteMs)
+{
+    Scramble();
+    const size_t Before = Sim.Events().size();
+    Click(Form4, "sSpeedButton3");
+    PumpUntil([&] { return Landed.size() >= static_cast<size_t>(ItemCount); }, 10000);
+    PumpUntil([] { return false; }, 50);
+    const auto Events = Sim.Events();
+    TImportFigures F;
+    double Start = 0, Sent = 0, LastCr = 0;
+    for (size_t I = Before; I < Events.size(); ++I) {
+        const auto& E = Events[I];
+        if (E.Kind != "line")
+            continue;
+        if (Start == 0)
+            Start = E.Ms;
+        Sent += E.Bytes.size();
+        // The carriage return is the line's next-to-last byte (a line feed follows).
+        const double CrAt = ByteMs > 0 ? Start + (Sent - 2) * ByteMs : E.Ms;
+        LastCr = CrAt;
+        if (Landed.count(E.Line))
+            F.LatencyMs.push_back(Landed[E.Line] - CrAt);
+    }
+    double LastLanded = 0;
+    for (const auto& [Line, At] : Landed)
+        LastLanded = std::max(LastLanded, At);
+    F.AfterLastByteMs = LastLanded - LastCr;
+    return F;
+}
+
+int Run()
+{
+    QTemporaryDir Runtime;
+    qputenv("XDG_RUNTIME_DIR", Runtime.path().toLocal8Bit());
+    Form4 = new TForm4;
+    Form1 = new TForm1;
+    Form2 = new TForm2;
+    Form4->show();
+    WatchFields();
+
+    TSimProcess Fast(Runtime.path(), {"--name", "fast"});
+    if (!Fast.Process().waitForStarted()) {
+        std::printf("relay-sim did not start\n");
+        return 1;
+    }
+    const QString FastPort = Runtime.path() + "/serial/fast";
+    const auto [ToConnected, ToReturn] = Connect(FastPort);
+    std::printf("handshake: click to connected state %.1f ms, click to handler return %.3f s "
+                "(goal <= 1.05 s)\n", ToConnected, ToReturn / 1000);
+
+    const TImportFigures F = Import(Fast, 0);
+    std::printf("import at pty speed: latency median %.3f ms, p99 %.3f ms over %zu lines "
+                "(goal median < 2 ms)\n",
+                Percentile(F.LatencyMs, 0.5), Percentile(F.LatencyMs, 0.99), F.LatencyMs.size());
+
+    // The export: click to the device's final 0x0D.
+    const double CpuBefore = CpuMs();
+    const double ClickAt = NowMs();
+    Click(Form4, "sSpeedButton6");
+    const double Cpu = CpuMs() - CpuBefore;
+    PumpUntil([&] { return Fast.Count("end") > 0; }, 2000);
+    double EndAt = 0;
+    for (const auto& E : Fast.Events())
+        if (E.Kind == "end")
+            EndAt = E.Ms;
+    const double Wall = EndAt - ClickAt;
+    std::printf("export: click to final 0x0D %.3f s against the 25.0 s floor (goal <= 25.25 s); "
+                "CPU %.0f ms = %.2f %% of one core (goal <= 2 %%)\n",
+                Wall / 1000, Cpu, 100 * Cpu / Wall);
+    Click(Form4, "sSpeedButton2"); // DisConnect
+
+    TSimProcess Paced(Runtime.path(), {"--name", "paced", "--paced"});
+    Paced.Process().waitForStarted();
+    SelectedPort.clear();
+    Connect(Runtime.path() + "/serial/paced");
+    const TImportFigures P = Import(Paced, 1000.0 / 960.0);
+    std::printf("import at 9600 baud: whole import done %.2f ms after its last carriage return "
+                "(goal <= 10 ms); per-line latency median %.3f ms\n",
+                P.AfterLastByteMs, Percentile(P.LatencyMs, 0.5));
+    delete Form2;
+    delete Form1;
+    delete Form4;
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication App(argc, argv);
+    App.Title = QStringLiteral("Morvel SMS Controller");
+    return Run();
+}

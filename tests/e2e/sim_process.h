@@ -1,0 +1,121 @@
+// The relay controller simulator as a child process, and its log as events; shared by the
+// end-to-end tests and the exchange benchmark.
+#pragma once
+
+#include "app/application.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <functional>
+#include <vector>
+
+// Processes messages until Done holds; false when TimeoutMs passed first.
+inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
+{
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done()) {
+        if (Clock.elapsed() > TimeoutMs)
+            return false;
+        Application->ProcessMessagesOrWait(5);
+    }
+    return true;
+}
+
+inline QString BuildDir() { return QStringLiteral(MORVEL_BUILD_DIR); }
+
+// relay-sim in a private runtime folder; it registers itself where the port dialog looks.
+class TSimProcess
+{
+public:
+    explicit TSimProcess(const QString& RuntimeDir, const QStringList& Options = {})
+    {
+        FLog = RuntimeDir + "/sim.log";
+        FProcess.setProgram(BuildDir() + "/relay-sim");
+        FProcess.setArguments(QStringList{"--print-port", "--quiet", "--log", FLog} + Options);
+        FProcess.setProcessChannelMode(QProcess::SeparateChannels);
+        FProcess.start();
+        FStarted = FProcess.waitForStarted(5000) &&
+                   PumpUntil([this] { return FProcess.canReadLine() ||
+                                             FProcess.state() != QProcess::Running; });
+        if (FStarted)
+            FPrinted = QString::fromLocal8Bit(FProcess.readAll());
+        FLinkPath = RuntimeDir + "/serial/relay-sim";
+    }
+    ~TSimProcess() { Stop(); }
+    void Stop()
+    {
+        if (FProcess.state() == QProcess::Running) {
+            FProcess.terminate();
+            FProcess.waitForFinished(5000);
+        }
+    }
+    bool Started() const { return FStarted && QFileInfo::exists(FLinkPath); }
+    QString LinkPath() const { return FLinkPath; }
+    QString Printed() const { return FPrinted; }
+    QString LogText() const
+    {
+        QFile F(FLog);
+        return F.open(QIODevice::ReadOnly) ? QString::fromUtf8(F.readAll()) : QString();
+    }
+    QProcess& Process() { return FProcess; }
+
+    // One logged event: "<ms> <kind> [line] [word] [hex bytes]".
+    struct TEvent
+    {
+        double Ms = 0;
+        QString Kind;
+        int Line = 0;
+        QString Word;
+        QByteArray Bytes;
+    };
+    std::vector<TEvent> Events() const
+    {
+        std::vector<TEvent> Result;
+        for (const QString& Text : LogText().split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList Parts = Text.split(u' ', Qt::SkipEmptyParts);
+            bool IsTime = false;
+            TEvent E;
+            E.Ms = Parts.value(0).toDouble(&IsTime);
+            if (!IsTime || Parts.size() < 2)
+                continue;
+            E.Kind = Parts[1];
+            int I = 2;
+            bool IsLine = false;
+            if (I < Parts.size()) {
+                const int Line = Parts[I].toInt(&IsLine);
+                if (IsLine && (E.Kind == "record" || E.Kind == "line" || E.Kind == "abandoned")) {
+                    E.Line = Line;
+                    ++I;
+                }
+            }
+            for (; I < Parts.size(); ++I) {
+                const QString& P = Parts[I];
+                bool IsHex = P.size() == 2;
+                if (IsHex) {
+                    P.toUInt(&IsHex, 16);
+                }
+                if (IsHex)
+                    E.Bytes.append(static_cast<char>(P.toUInt(nullptr, 16)));
+                else
+                    E.Word += (E.Word.isEmpty() ? "" : " ") + P;
+            }
+            Result.push_back(E);
+        }
+        return Result;
+    }
+    int Count(const QString& Kind, const QString& Word = {}) const
+    {
+        int N = 0;
+        for (const TEvent& E : Events())
+            N += E.Kind == Kind && (Word.isEmpty() || E.Word == Word);
+        return N;
+    }
+
+private:
+    QProcess FProcess;
+    QString FLog, FLinkPath, FPrinted;
+    bool FStarted = false;
+};
