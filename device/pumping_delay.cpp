@@ -4,18 +4,34 @@
 #include "app/tick.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+
+namespace {
+// The millisecond tick alone can end a pause up to a millisecond early in real time, and
+// whoever times the line sees its own scheduling on top: the pause also runs this much past
+// its span by the precise clock, so every gap on the wire stays above the span.
+constexpr std::chrono::microseconds Margin{2000};
+} // namespace
 
 void PumpingDelay(int Units)
 {
+    using Clock = std::chrono::steady_clock;
     const std::uint32_t Start = GetTickCount();
+    const Clock::time_point PreciseStart = Clock::now();
     const std::int64_t Span = std::int64_t{Units} * 20;
+    const Clock::time_point PreciseEnd =
+        PreciseStart + std::chrono::milliseconds(std::max<std::int64_t>(Span, 0)) + Margin;
     for (;;) {
         const std::uint32_t Elapsed = GetTickCount() - Start; // modulo 2^32
-        if (std::int64_t{Elapsed} > Span)
+        const Clock::time_point Now = Clock::now();
+        if (std::int64_t{Elapsed} > Span && (Span < 0 || Now >= PreciseEnd))
             return;
-        // One millisecond past the span makes the strict test hold when the wait ends.
-        const std::int64_t Left = Span - std::int64_t{Elapsed} + 1;
-        Application->ProcessMessagesOrWait(static_cast<int>(std::min<std::int64_t>(Left, 1000)));
+        // Sleep until the later of the two deadlines; any message ends the sleep sooner.
+        const std::int64_t TickLeft = std::max<std::int64_t>(Span - std::int64_t{Elapsed} + 1, 0);
+        const std::int64_t PreciseLeft = std::max<std::int64_t>(
+            std::chrono::ceil<std::chrono::milliseconds>(PreciseEnd - Now).count(), 0);
+        const std::int64_t Left = std::clamp<std::int64_t>(std::max(TickLeft, PreciseLeft), 1, 1000);
+        Application->ProcessMessagesOrWait(static_cast<int>(Left));
     }
 }

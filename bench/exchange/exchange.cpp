@@ -125,7 +125,7 @@ TImportFigures Import(TSimProcess& Sim, double ByteMs)
     const size_t Before = Sim.Events().size();
     Click(Form4, "sSpeedButton3");
     PumpUntil([&] { return Landed.size() >= static_cast<size_t>(ItemCount); }, 10000);
-    PumpUntil([] { return false; }, 50);
+    PumpFor(50);
     const auto Events = Sim.Events();
     TImportFigures F;
     double Start = 0, Sent = 0, LastCr = 0;
@@ -180,14 +180,29 @@ int Run()
     Click(Form4, "sSpeedButton6");
     const double Cpu = CpuMs() - CpuBefore;
     PumpUntil([&] { return Fast.Count("end") > 0; }, 2000);
-    double EndAt = 0;
-    for (const auto& E : Fast.Events())
+    double EndAt = 0, Previous = 0, MinGap = 1e9, GapAfter36 = 0;
+    int PreviousLine = 0;
+    for (const auto& E : Fast.Events()) {
         if (E.Kind == "end")
             EndAt = E.Ms;
+        if (E.Kind == "request" && E.Word == "set")
+            Previous = E.Ms;
+        if (E.Kind == "record") {
+            if (PreviousLine == 36)
+                GapAfter36 = E.Ms - Previous;
+            else
+                MinGap = std::min(MinGap, E.Ms - Previous);
+            Previous = E.Ms;
+            PreviousLine = E.Line;
+        }
+    }
     const double Wall = EndAt - ClickAt;
     std::printf("export: click to final 0x0D %.3f s against the 25.0 s floor (goal <= 25.25 s); "
                 "CPU %.0f ms = %.2f %% of one core (goal <= 2 %%)\n",
                 Wall / 1000, Cpu, 100 * Cpu / Wall);
+    std::printf("export pauses as the device saw them: shortest gap between records %.2f ms "
+                "(must be > 400), after line 36 %.2f ms (must be > 1000)\n",
+                MinGap, GapAfter36);
     Click(Form4, "sSpeedButton2"); // DisConnect
 
     TSimProcess Paced(Runtime.path(), {"--name", "paced", "--paced"});

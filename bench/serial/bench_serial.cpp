@@ -1,6 +1,7 @@
 // Receive latency, receive throughput and idle CPU of TComPort, each against QSerialPort's
 // readyRead over the same kind of pty pair. Prints every figure and the ratio to the peer.
 #include "app/application.h"
+#include "tests/pump.h"
 #include "serial/cport.h"
 
 #include <QCoreApplication>
@@ -90,13 +91,6 @@ struct TQtReceiver : TReceiver
     void Close() override { Port.close(); }
 };
 
-void PumpUntil(const std::function<bool()>& Done, int TimeoutMs)
-{
-    QElapsedTimer T;
-    T.start();
-    while (!Done() && T.elapsed() < TimeoutMs)
-        Application->ProcessMessagesOrWait(100);
-}
 
 struct TLatency
 {
@@ -173,7 +167,7 @@ TIdle MeasureIdle(TReceiver& R, int Seconds)
 {
     TPty Pty;
     R.Open(Pty.Path, [](int) {});
-    PumpUntil([] { return false; }, 200); // settle
+    PumpFor(200); // settle
     rusage Before{};
     getrusage(RUSAGE_SELF, &Before);
     double Cpu0 = CpuMs();

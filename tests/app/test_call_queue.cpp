@@ -5,6 +5,7 @@
 #include "app/exceptions.h"
 #include "app/thread.h"
 #include "tests/box_watcher.h"
+#include "tests/pump.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -13,20 +14,6 @@
 #include <thread>
 #include <vector>
 
-namespace {
-// Processes messages until Done holds or the time is up; false on time-out.
-bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
-{
-    QElapsedTimer Clock;
-    Clock.start();
-    while (!Done()) {
-        if (Clock.elapsed() > TimeoutMs)
-            return false;
-        Application->ProcessMessagesOrWait(10);
-    }
-    return true;
-}
-} // namespace
 
 TEST(CallQueue, RunsOnMainThreadAndBlocksWorkerUntilDone)
 {

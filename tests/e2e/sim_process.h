@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/application.h"
+#include "tests/pump.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,18 +12,6 @@
 #include <functional>
 #include <vector>
 
-// Processes messages until Done holds; false when TimeoutMs passed first.
-inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
-{
-    QElapsedTimer Clock;
-    Clock.start();
-    while (!Done()) {
-        if (Clock.elapsed() > TimeoutMs)
-            return false;
-        Application->ProcessMessagesOrWait(5);
-    }
-    return true;
-}
 
 inline QString BuildDir() { return QStringLiteral(MORVEL_BUILD_DIR); }
 

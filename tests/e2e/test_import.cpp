@@ -17,7 +17,7 @@ protected:
         ASSERT_EQ(ConnectCaption(), "DisConnect");
         Click(Form4, "sSpeedButton3");
         ASSERT_TRUE(PumpUntil([&] { return Sim.Count("line") >= ItemCount; }, 10000));
-        PumpUntil([] { return false; }, SettleMs);
+        PumpFor(SettleMs);
     }
     void ScrambleEverything()
     {
@@ -94,7 +94,7 @@ TEST_F(TImport, ABadMaskLineIsReportedOnceAndTheRestStillArrives)
     Form4->SetItemText("input1_1", "x");
     Click(Form4, "sSpeedButton3");
     ASSERT_TRUE(PumpUntil([&] { return Sim.Count("line") >= 2 * ItemCount; }, 10000));
-    PumpUntil([] { return false; }, 100);
+    PumpFor(100);
     EXPECT_EQ(Form4->ItemText("input1_1"), "OPEN PORT 1");
 }
 
@@ -117,6 +117,6 @@ TEST_F(TImport, ClosingTheWindowWhileLinesArriveIsSafe)
     // The window goes while the event thread is handing bytes over: nothing may reach it.
     delete Form4;
     Form4 = nullptr;
-    PumpUntil([] { return false; }, 200);
+    PumpFor(200);
     SUCCEED();
 }

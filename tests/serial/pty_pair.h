@@ -2,6 +2,8 @@
 // opens the other end by its path.
 #pragma once
 
+#include "tests/pump.h"
+
 #include "app/application.h"
 
 #include <QByteArray>
@@ -67,20 +69,3 @@ private:
     QString FPath;
 };
 
-// Runs the main loop (and so the call queue) until Done holds or TimeoutMs passes.
-inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 2000)
-{
-    QElapsedTimer T;
-    T.start();
-    while (!Done()) {
-        if (T.elapsed() > TimeoutMs)
-            return false;
-        Application->ProcessMessagesOrWait(10);
-    }
-    return true;
-}
-
-inline void PumpFor(int Ms)
-{
-    PumpUntil([] { return false; }, Ms);
-}

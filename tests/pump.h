@@ -1,0 +1,25 @@
+// Test support: runs the main thread's messages (and so the call queue) while waiting.
+#pragma once
+
+#include "app/application.h"
+
+#include <QElapsedTimer>
+#include <functional>
+
+// Processes messages until Done holds; false when TimeoutMs passed first.
+inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
+{
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done()) {
+        if (Clock.elapsed() > TimeoutMs)
+            return false;
+        Application->ProcessMessagesOrWait(5);
+    }
+    return true;
+}
+
+inline void PumpFor(int Ms)
+{
+    PumpUntil([] { return false; }, Ms);
+}
