@@ -33,8 +33,7 @@ class Picture:
     def label(self, text, x0, x1, top, height=23, size=13):
         x, y = (x0 + x1) / 2 - self.left, top + height / 2 + size * 0.36 - self.top
         # The teal outline is the text drawn around the white letters at small offsets.
-        for dx, dy in ((-1.2, 0), (1.2, 0), (0, -1.2), (0, 1.2), (-0.9, -0.9), (0.9, 0.9),
-                       (-0.9, 0.9), (0.9, -0.9)):
+        for dx, dy in ((-1.0, -1.0), (1.0, 1.0), (-1.0, 1.0), (1.0, -1.0)):
             self.parts.append(
                 f'<text x="{x + dx:.1f}" y="{y + dy:.1f}" text-anchor="middle" '
                 f'font-family="{FONT}" font-weight="bold" font-size="{size}" '

@@ -23,15 +23,23 @@ TImage::TImage(QWidget* Parent) : QWidget(Parent) {}
 
 void TImage::LoadPicture(const QString& Path)
 {
-    FPicture = Path.endsWith(QLatin1String(".svg")) ? RenderSvg(Path) : QPixmap(Path);
+    FPath = Path;
+    FPicture = QPixmap();
     update();
+}
+
+const QPixmap& TImage::Picture() const
+{
+    if (FPicture.isNull() && !FPath.isEmpty())
+        FPicture = FPath.endsWith(QLatin1String(".svg")) ? RenderSvg(FPath) : QPixmap(FPath);
+    return FPicture;
 }
 
 void TImage::paintEvent(QPaintEvent*)
 {
     QPainter Painter(this);
     Painter.setClipRect(rect());
-    Painter.drawPixmap(0, 0, FPicture);
+    Painter.drawPixmap(0, 0, Picture());
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent* Event)

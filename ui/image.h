@@ -12,10 +12,11 @@ class TImage : public QWidget
 public:
     explicit TImage(QWidget* Parent = nullptr);
 
-    // An SVG or raster resource; SVGs are drawn at their own width and height.
+    // An SVG or raster resource; SVGs are drawn at their own width and height. The picture
+    // is rendered when it is first needed, so pictures on pages never shown cost nothing.
     void LoadPicture(const QString& Path);
-    QSize PictureSize() const { return FPicture.size(); }
-    const QPixmap& Picture() const { return FPicture; }
+    QSize PictureSize() const { return Picture().size(); }
+    const QPixmap& Picture() const;
 
 signals:
     void Clicked();
@@ -25,7 +26,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* Event) override;
 
 private:
-    QPixmap FPicture;
+    QString FPath;
+    mutable QPixmap FPicture;
 };
 
 // Renders an SVG resource at its natural size (or the given size) into a pixmap with alpha.
