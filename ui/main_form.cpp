@@ -129,9 +129,12 @@ void TForm4::BindHandlers()
         {sSpeedButton2, &TForm4::sSpeedButton2Click}, {sSpeedButton4, &TForm4::sSpeedButton4Click},
         {sSpeedButton5, &TForm4::sSpeedButton5Click}, {sBitBtn1, &TForm4::sBitBtn1Click},
     };
-    for (auto [Button, Handler] : Clicks)
+    for (const auto& Click : Clicks) {
+        TSpeedButton* Button = Click.first;
+        auto Handler = Click.second;
         connect(Button, &QToolButton::clicked, this,
                 Guarded(Button, [this, Button, Handler] { (this->*Handler)(Button); }));
+    }
 }
 
 void TForm4::sBitBtn1Click(QObject*) { close(); }
