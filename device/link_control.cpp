@@ -106,32 +106,62 @@ void TLinkControl::Receive(int Count)
                                ApplyImportedLine(Line, Text);
                            } catch (const EConvertError&) {
                                // The line's boxes keep their state; the rest still arrives.
-                               FBadLines << QStringLiteral("Line %1: \"%2\" is not a valid number")
-                                                .arg(Line)
-                                                .arg(Text);
+                               FBadLines.Add(Line, Text);
                            }
                        });
         }
         First = false;
     }
-    if (!FBadLines.isEmpty()) {
+    if (!FBadLines.IsEmpty() && !FReportQueued) {
         // Shown once this receive event has returned, so the port's event thread is not held
         // by an open box and receiving goes on underneath it.
-        QTimer::singleShot(0, &FReportContext, [this] { ReportBadLines(); });
+        FReportQueued = true;
+        QTimer::singleShot(0, &FReportContext, [this] {
+            FReportQueued = false;
+            ReportBadLines();
+        });
     }
 }
 
 void TLinkControl::ReportBadLines()
 {
-    if (FBadLines.isEmpty())
+    // One box at a time: lines that fail while it is up are shown when it closes, so a stream
+    // of bad lines never stacks boxes inside boxes.
+    if (FReporting)
         return;
-    const QString Text = FBadLines.join(QLatin1Char('\n'));
-    FBadLines.clear();
-    try {
-        throw EConvertError(Text);
-    } catch (...) {
-        Application->HandleException(nullptr);
+    TBusyScope Reporting(FReporting);
+    while (!FBadLines.IsEmpty()) {
+        const QString Text = FBadLines.Take();
+        try {
+            throw EConvertError(Text);
+        } catch (...) {
+            Application->HandleException(nullptr);
+        }
     }
+}
+
+void TBadLines::Add(std::uint8_t Line, const QString& Text)
+{
+    if (FListed.size() >= ListedLines) {
+        ++FMore;
+        return;
+    }
+    const QString Shown = Text.size() > ShownCharacters
+                              ? Text.left(ShownCharacters) + QStringLiteral("...")
+                              : Text;
+    FListed << QStringLiteral("Line %1: \"%2\" is not a valid number").arg(Line).arg(Shown);
+}
+
+QString TBadLines::Take()
+{
+    QStringList Lines = FListed;
+    if (FMore > 0)
+        Lines << QStringLiteral("and %1 more line%2 that could not be stored")
+                     .arg(FMore)
+                     .arg(FMore == 1 ? "" : "s");
+    FListed.clear();
+    FMore = 0;
+    return Lines.join(QLatin1Char('\n'));
 }
 
 void TLinkControl::ApplyImportedLine(std::uint8_t Line, const QString& Text)

@@ -10,6 +10,24 @@
 class TCustomComPort;
 class TLinkView;
 
+// Import lines that could not be stored, kept for one box: the first few in full (their text
+// shortened), the rest counted, so a device sending garbage cannot grow the box or memory.
+class TBadLines
+{
+public:
+    static constexpr int ListedLines = 10;
+    static constexpr int ShownCharacters = 40;
+
+    void Add(std::uint8_t Line, const QString& Text);
+    bool IsEmpty() const { return FListed.isEmpty(); }
+    // The box's text, one line each, then how many more; empties the list.
+    QString Take();
+
+private:
+    QStringList FListed;
+    int FMore = 0;
+};
+
 class TLinkControl
 {
 public:
@@ -41,6 +59,8 @@ private:
     TLinkView& FView;
     TCustomComPort& FPort;
     bool FBusy = false;
-    QStringList FBadLines; // import lines that could not be stored, reported after the event
+    bool FReporting = false;   // a box about bad lines is up; later ones wait for it to close
+    bool FReportQueued = false; // a report is already on its way
+    TBadLines FBadLines;     // import lines that could not be stored, reported after the event
     QObject FReportContext; // cancels a pending report when the link control goes
 };

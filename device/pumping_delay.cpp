@@ -8,10 +8,11 @@
 #include <cstdint>
 
 namespace {
-// The millisecond tick alone can end a pause up to a millisecond early in real time, and
-// whoever times the line sees its own scheduling on top: the pause also runs this much past
-// its span by the precise clock, so every gap on the wire stays above the span.
-constexpr std::chrono::microseconds Margin{2000};
+// The millisecond tick alone can end a pause up to a millisecond early in real time; a record
+// handed to a UART at 9600 baud is still leaving the wire for up to 15 ms after the write
+// returns; and whoever times the line sees its own scheduling on top. The pause also runs this
+// much past its span by the precise clock, so every gap the device sees stays above the span.
+constexpr std::chrono::microseconds Margin{20000};
 } // namespace
 
 void PumpingDelay(int Units)

@@ -2,6 +2,7 @@
 #include "e2e_support.h"
 
 #include <QProgressBar>
+#include <algorithm>
 
 namespace {
 class TExport : public TE2E
@@ -83,12 +84,19 @@ TEST_F(TExport, TheDefaultsGoOutAsTheKnown502BytesWithTheirPauses)
     EXPECT_EQ(Expected.size(), 502);
     EXPECT_EQ(Wire(Sim).toHex(' '), Expected.toHex(' '));
 
+    // The simulator stamps a record when it wakes to read it, so a late wake-up on a busy
+    // machine shortens the gap it sees; the tool pauses 20 ms past each span for that.
+    // Every gap must keep above the span less a 10 ms allowance, and the typical one above it.
     const auto R = Records(Sim);
     ASSERT_EQ(R.size(), 59u);
-    EXPECT_GT(R[0].Ms - RequestTime(Sim), 400.0);
+    std::vector<double> Over; // each gap less its span
+    Over.push_back(R[0].Ms - RequestTime(Sim) - 400.0);
     for (size_t I = 1; I < R.size(); ++I)
-        EXPECT_GT(R[I].Ms - R[I - 1].Ms, R[I - 1].Line == 36 ? 1000.0 : 400.0)
-            << "between lines " << R[I - 1].Line << " and " << R[I].Line;
+        Over.push_back(R[I].Ms - R[I - 1].Ms - (R[I - 1].Line == 36 ? 1000.0 : 400.0));
+    for (size_t I = 0; I < Over.size(); ++I)
+        EXPECT_GT(Over[I], -10.0) << "before line " << R[I].Line;
+    std::sort(Over.begin(), Over.end());
+    EXPECT_GT(Over[Over.size() / 2], 5.0);
 }
 
 TEST_F(TExport, ACustomConfigurationEditsDuringTheExportAndIgnoredPresses)

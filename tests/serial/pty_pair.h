@@ -27,9 +27,17 @@ public:
         FPath = QString::fromLocal8Bit(ptsname(FMaster));
         fcntl(FMaster, F_SETFL, fcntl(FMaster, F_GETFL) | O_NONBLOCK);
     }
-    ~TPtyPair() { close(FMaster); }
+    ~TPtyPair() { Hangup(); }
     TPtyPair(const TPtyPair&) = delete;
     TPtyPair& operator=(const TPtyPair&) = delete;
+
+    // The device goes away: the port sees a hang-up.
+    void Hangup()
+    {
+        if (FMaster >= 0)
+            close(FMaster);
+        FMaster = -1;
+    }
 
     const QString& Path() const { return FPath; }
     int Master() const { return FMaster; }

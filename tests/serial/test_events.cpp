@@ -1,6 +1,7 @@
 // The event thread and the delivery of line events, on real ptys.
 #include "pty_pair.h"
 #include "serial/cport.h"
+#include "tests/process_stats.h"
 
 #include <QDir>
 #include <atomic>
@@ -8,8 +9,6 @@
 #include <thread>
 
 namespace {
-
-int Entries(const char* Dir) { return int(QDir(Dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size()); }
 
 struct EventTest : testing::Test
 {
@@ -95,8 +94,8 @@ TEST_F(EventTest, RepeatedOpenCloseLeaksNoDescriptorOrThread)
 {
     Port.Open();
     Port.Close();
-    const int Fds = Entries("/proc/self/fd");
-    const int Threads = Entries("/proc/self/task");
+    const int Fds = ProcessStats::OpenDescriptors();
+    const int Threads = ProcessStats::Threads();
     for (int I = 0; I < 30; ++I) {
         Port.Open();
         if (I % 3 == 0)
@@ -104,8 +103,8 @@ TEST_F(EventTest, RepeatedOpenCloseLeaksNoDescriptorOrThread)
         PumpFor(I % 5 == 0 ? 5 : 0);
         Port.Close();
     }
-    EXPECT_EQ(Entries("/proc/self/fd"), Fds);
-    EXPECT_EQ(Entries("/proc/self/task"), Threads);
+    EXPECT_EQ(ProcessStats::OpenDescriptors(), Fds);
+    EXPECT_EQ(ProcessStats::Threads(), Threads);
 }
 
 TEST_F(EventTest, WaitForEventWithAndWithoutThread)

@@ -1,0 +1,37 @@
+// A second instance of the tool in its own process: it presses Connect on the port given as
+// its argument and prints every box it is shown ("<object name>|<text>") and the caption the
+// Connect button ends with.
+#include "app/application.h"
+#include "device/link_state.h"
+#include "tests/box_watcher.h"
+#include "ui/about_form.h"
+#include "ui/forms.h"
+#include "ui/main_form.h"
+#include "ui/port_form.h"
+
+#include <QTest>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: e2e_second_instance PORT\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication App(argc, argv);
+    App.Title = QStringLiteral("Morvel SMS Controller");
+    Application->CreateForm(Form4);
+    Application->CreateForm(Form1);
+    Application->CreateForm(Form2);
+    Form4->show();
+    SelectedPort = QString::fromLocal8Bit(argv[1]);
+    TBoxWatcher Boxes([](const TSeenBox& Box) {
+        std::printf("%s|%s\n", qPrintable(Box.ObjectName), qPrintable(Box.Text));
+    });
+    QTest::mouseClick(Form4->findChild<QWidget*>(QStringLiteral("sSpeedButton2")), Qt::LeftButton);
+    std::printf("caption|%s\n", qPrintable(Form4->ConnectCaption()));
+    std::fflush(stdout);
+    Application->Terminate();
+    return 0;
+}
