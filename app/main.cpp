@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "ui/about_form.h"
 #include "ui/forms.h"
+#include "ui/image.h"
 #include "ui/main_form.h"
 #include "ui/port_form.h"
 #include "ui/skin.h"
@@ -12,7 +13,7 @@ int main(int argc, char** argv)
 {
     TApplication App(argc, argv);
     LoadSkin();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
+    QApplication::setWindowIcon(QIcon(PictureFromResource(QStringLiteral(":/icons/app.pixels"))));
     Application->Initialize();
     Application->MainFormOnTaskBar = true;
     Application->Title = QStringLiteral("Morvel SMS Controller");

@@ -15,7 +15,7 @@ TForm2::TForm2() : TForm(Application ? Application->MainForm() : nullptr, Qt::To
     Image1 = new TImage(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 297, 201);
-    Image1->LoadPicture(QStringLiteral(":/pictures/about.svg"));
+    Image1->LoadPicture(QStringLiteral(":/pictures/about.pixels"));
     connect(Image1, &TImage::Clicked, this, Guarded(Image1, [this] { Image1Click(Image1); }));
 }
 

@@ -1,22 +1,14 @@
 #include "image.h"
 
+#include "assets/pixels.h"
+
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSvgRenderer>
+#include <QResource>
 
-QPixmap RenderSvg(const QString& Path, QSize Size)
+QPixmap PictureFromResource(const QString& Path)
 {
-    QSvgRenderer Renderer(Path);
-    if (!Renderer.isValid())
-        return QPixmap(Path); // a raster picture
-    if (!Size.isValid())
-        Size = Renderer.defaultSize();
-    QPixmap Result(Size);
-    Result.fill(Qt::transparent);
-    QPainter Painter(&Result);
-    Painter.setRenderHint(QPainter::Antialiasing);
-    Renderer.render(&Painter, QRectF(QPointF(0, 0), QSizeF(Size)));
-    return Result;
+    return QPixmap::fromImage(DecodePixels(QResource(Path).uncompressedData()));
 }
 
 TImage::TImage(QWidget* Parent) : QWidget(Parent) {}
@@ -31,7 +23,7 @@ void TImage::LoadPicture(const QString& Path)
 const QPixmap& TImage::Picture() const
 {
     if (FPicture.isNull() && !FPath.isEmpty())
-        FPicture = FPath.endsWith(QLatin1String(".svg")) ? RenderSvg(FPath) : QPixmap(FPath);
+        FPicture = PictureFromResource(FPath);
     return FPicture;
 }
 

@@ -12,8 +12,8 @@ class TImage : public QWidget
 public:
     explicit TImage(QWidget* Parent = nullptr);
 
-    // An SVG or raster resource; SVGs are drawn at their own width and height. The picture
-    // is rendered when it is first needed, so pictures on pages never shown cost nothing.
+    // A picture resource, drawn at its own width and height. It is decoded when it is first
+    // needed, so pictures on pages never shown cost nothing.
     void LoadPicture(const QString& Path);
     QSize PictureSize() const { return Picture().size(); }
     const QPixmap& Picture() const;
@@ -30,5 +30,5 @@ private:
     mutable QPixmap FPicture;
 };
 
-// Renders an SVG resource at its natural size (or the given size) into a pixmap with alpha.
-QPixmap RenderSvg(const QString& Path, QSize Size = QSize());
+// A picture of the resources (see assets/pixels.h); a null pixmap when there is none.
+QPixmap PictureFromResource(const QString& Path);

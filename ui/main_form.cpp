@@ -16,10 +16,10 @@
 
 namespace {
 const char* const IconFiles[] = {
-    ":/icons/00-gears-pause.svg", ":/icons/01-gears-play.svg",  ":/icons/02-bulb-off.svg",
-    ":/icons/03-bulb-on.svg",     ":/icons/04-exit-door.svg",   ":/icons/05-window-star.svg",
-    ":/icons/06-info-bubble.svg", ":/icons/07-help.svg",        ":/icons/08-import.svg",
-    ":/icons/09-floppy.svg",      ":/icons/10-plus.svg",        ":/icons/11-cross.svg",
+    ":/icons/00-gears-pause.pixels", ":/icons/01-gears-play.pixels",  ":/icons/02-bulb-off.pixels",
+    ":/icons/03-bulb-on.pixels",     ":/icons/04-exit-door.pixels",   ":/icons/05-window-star.pixels",
+    ":/icons/06-info-bubble.pixels", ":/icons/07-help.pixels",        ":/icons/08-import.pixels",
+    ":/icons/09-floppy.pixels",      ":/icons/10-plus.pixels",        ":/icons/11-cross.pixels",
 };
 
 struct TToolButtonDef
@@ -52,7 +52,7 @@ void TForm4::CreateComponents()
     ImageList32 = new TImageList(this, 32, 32);
     ImageList32->setObjectName(QStringLiteral("ImageList32"));
     for (const char* File : IconFiles)
-        ImageList32->Add(RenderSvg(QString::fromLatin1(File)));
+        ImageList32->Add(PictureFromResource(QString::fromLatin1(File)));
 
     sPanel1 = new QFrame(this);
     sPanel1->setObjectName(QStringLiteral("sPanel1"));
@@ -84,7 +84,7 @@ void TForm4::CreateComponents()
     Image5 = new TImage(sPanel2);
     Image5->setObjectName(QStringLiteral("Image5"));
     Image5->setGeometry(3, 0, 694, 244);
-    Image5->LoadPicture(QStringLiteral(":/pictures/overlay.svg"));
+    Image5->LoadPicture(QStringLiteral(":/pictures/overlay.pixels"));
 
     // Not a child of sPanel1, so it stays usable while the pages are disabled.
     sCoolBar1 = new QFrame(this);

@@ -29,7 +29,7 @@ struct TPageDef
 const TPageDef& PageDef(TPageContent Content)
 {
     static const TPageDef Output{
-        ":/pictures/page-output.svg",
+        ":/pictures/page-output.pixels",
         {3, 0, 691, 519},
         {{"rel1_on", 339, 63, 153, 17, 11},   {"rel2_on", 339, 99, 153, 17, 10},
          {"rel3_on", 339, 136, 153, 17, 9},   {"rel4_on", 339, 173, 153, 17, 8},
@@ -44,7 +44,7 @@ const TPageDef& PageDef(TPageContent Content)
          {"rel9_off", 100, 359, 153, 17, 15}, {"rel10_off", 100, 396, 153, 17, 14},
          {"rel11_off", 100, 433, 153, 17, 13}, {"rel12_off", 100, 470, 153, 17, 12}}};
     static const TPageDef Input{
-        ":/pictures/page-input.svg",
+        ":/pictures/page-input.pixels",
         {8, 0, 691, 519},
         {{"input1_1", 347, 77, 153, 17, 0},    {"input2_1", 347, 118, 153, 17, 1},
          {"input3_1", 347, 159, 153, 17, 2},   {"input4_1", 347, 201, 153, 17, 3},
@@ -57,7 +57,7 @@ const TPageDef& PageDef(TPageContent Content)
          {"input7_2", 107, 324, 153, 17, 14},  {"input8_2", 107, 365, 153, 17, 15},
          {"input9_2", 107, 406, 153, 17, 18},  {"input10_2", 107, 448, 153, 17, 19}}};
     static const TPageDef TellNumber{
-        ":/pictures/page-tell-number.svg",
+        ":/pictures/page-tell-number.pixels",
         {0, 0, 702, 532},
         {{"TEL1", 336, 79, 153, 23, 0},         {"TEL2", 336, 122, 153, 23, 9},
          {"TEL3", 336, 165, 153, 23, 10},       {"TEL4", 336, 208, 153, 23, 11},
@@ -72,7 +72,7 @@ const TPageDef& PageDef(TPageContent Content)
          {"CK_TEL_in_5", 76, 248, 21, 25, 20},  {"CK_TEL_in_6", 76, 291, 21, 24, 21},
          {"CK_TEL_in_7", 76, 334, 21, 25, 22},  {"CK_TEL_in_8", 76, 377, 21, 26, 23}}};
     static const TPageDef Config{
-        ":/pictures/page-config.svg",
+        ":/pictures/page-config.pixels",
         {0, 0, 702, 521},
         {{"ch_feadback", 297, 397, 21, 25, 0}, {"txt_status", 272, 337, 56, 23, 1},
          {"sCheckBox1", 425, 81, 21, 25, 2},   {"sCheckBox2", 425, 119, 21, 25, 3},

@@ -5,6 +5,7 @@
 #include "device/items.h"
 #include "device/link_state.h"
 #include "tests/e2e/sim_process.h"
+#include "tests/process_stats.h"
 #include "ui/about_form.h"
 #include "ui/forms.h"
 #include "ui/main_form.h"
@@ -19,21 +20,12 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
-#include <sys/resource.h>
 
 namespace {
 double NowMs()
 {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-double CpuMs()
-{
-    rusage U{};
-    getrusage(RUSAGE_SELF, &U);
-    return (U.ru_utime.tv_sec + U.ru_stime.tv_sec) * 1e3 +
-           (U.ru_utime.tv_usec + U.ru_stime.tv_usec) / 1e3;
 }
 
 double Percentile(std::vector<double> V, double P)
@@ -175,10 +167,10 @@ int Run()
                 Percentile(F.LatencyMs, 0.5), Percentile(F.LatencyMs, 0.99), F.LatencyMs.size());
 
     // The export: click to the device's final 0x0D.
-    const double CpuBefore = CpuMs();
+    const double CpuBefore = ProcessStats::CpuMs();
     const double ClickAt = NowMs();
     Click(Form4, "sSpeedButton6");
-    const double Cpu = CpuMs() - CpuBefore;
+    const double Cpu = ProcessStats::CpuMs() - CpuBefore;
     PumpUntil([&] { return Fast.Count("end") > 0; }, 2000);
     double EndAt = 0, Previous = 0, MinGap = 1e9, GapAfter36 = 0;
     int PreviousLine = 0;

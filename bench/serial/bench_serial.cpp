@@ -1,8 +1,9 @@
 // Receive latency, receive throughput and idle CPU of TComPort, each against QSerialPort's
 // readyRead over the same kind of pty pair. Prints every figure and the ratio to the peer.
 #include "app/application.h"
-#include "tests/pump.h"
 #include "serial/cport.h"
+#include "tests/process_stats.h"
+#include "tests/pump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -149,14 +150,6 @@ double MeasureThroughput(TReceiver& R, qint64 Bytes)
     return double(Received.load()) / (double(End - Start) / 1e9) / 1e6;
 }
 
-double CpuMs()
-{
-    rusage U{};
-    getrusage(RUSAGE_SELF, &U);
-    return double(U.ru_utime.tv_sec + U.ru_stime.tv_sec) * 1000.0 +
-           double(U.ru_utime.tv_usec + U.ru_stime.tv_usec) / 1000.0;
-}
-
 struct TIdle
 {
     double CpuMs;
@@ -170,13 +163,13 @@ TIdle MeasureIdle(TReceiver& R, int Seconds)
     PumpFor(200); // settle
     rusage Before{};
     getrusage(RUSAGE_SELF, &Before);
-    double Cpu0 = CpuMs();
+    double Cpu0 = ProcessStats::CpuMs();
     // The main loop sleeps until a message arrives; a timer ends the wait.
     bool Done = false;
     QTimer::singleShot(Seconds * 1000, [&] { Done = true; });
     while (!Done)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    double Cpu = CpuMs() - Cpu0;
+    double Cpu = ProcessStats::CpuMs() - Cpu0;
     rusage After{};
     getrusage(RUSAGE_SELF, &After);
     R.Close();
