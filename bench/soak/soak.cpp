@@ -4,10 +4,7 @@
 #include "device/link_state.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/process_stats.h"
-#include "ui/about_form.h"
-#include "ui/forms.h"
-#include "ui/main_form.h"
-#include "ui/port_form.h"
+#include "tests/program_forms.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,11 +18,7 @@ int main(int argc, char** argv)
     QTemporaryDir Runtime;
     qputenv("XDG_RUNTIME_DIR", Runtime.path().toLocal8Bit());
     TApplication App(argc, argv);
-    App.Title = QStringLiteral("Morvel SMS Controller");
-    Application->CreateForm(Form4);
-    Application->CreateForm(Form1);
-    Application->CreateForm(Form2);
-    Form4->show();
+    CreateProgramForms();
 
     TSimProcess Sim(Runtime.path(), {});
     if (!Sim.Started()) {

@@ -4,10 +4,7 @@
 #include "app/application.h"
 #include "device/link_state.h"
 #include "tests/box_watcher.h"
-#include "ui/about_form.h"
-#include "ui/forms.h"
-#include "ui/main_form.h"
-#include "ui/port_form.h"
+#include "tests/program_forms.h"
 
 #include <QTest>
 #include <cstdio>
@@ -20,11 +17,7 @@ int main(int argc, char** argv)
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication App(argc, argv);
-    App.Title = QStringLiteral("Morvel SMS Controller");
-    Application->CreateForm(Form4);
-    Application->CreateForm(Form1);
-    Application->CreateForm(Form2);
-    Form4->show();
+    CreateProgramForms();
     SelectedPort = QString::fromLocal8Bit(argv[1]);
     TBoxWatcher Boxes([](const TSeenBox& Box) {
         std::printf("%s|%s\n", qPrintable(Box.ObjectName), qPrintable(Box.Text));

@@ -16,18 +16,6 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool Sanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool Sanitized = true;
-#else
-constexpr bool Sanitized = false;
-#endif
-#else
-constexpr bool Sanitized = false;
-#endif
-
 using Clock = std::chrono::steady_clock;
 
 // Stands for a user's click: from another thread, an event is posted to the main thread every
@@ -167,7 +155,7 @@ protected:
         std::printf("worst wait for a click %.1f ms over %d clicks; memory grew %.1f MiB\n",
                     Probe.WorstMs(), Probe.Answered(), double(Growth) / (1 << 20));
         EXPECT_GT(Probe.Answered(), 10);
-        EXPECT_LT(Probe.WorstMs(), Sanitized ? 1000.0 : 100.0);
+        EXPECT_LT(Probe.WorstMs(), ProcessStats::Sanitized ? 1000.0 : 100.0);
         EXPECT_LT(Growth, 32ll << 20);
         // The window still does what it is asked.
         Click(Form4, "sSpeedButton4");

@@ -5,18 +5,6 @@
 #include "tests/process_stats.h"
 
 namespace {
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool Sanitized = true; // freed memory is held in quarantine: resident size says nothing
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool Sanitized = true;
-#else
-constexpr bool Sanitized = false;
-#endif
-#else
-constexpr bool Sanitized = false;
-#endif
-
 class TSoak : public TE2E
 {
 };
@@ -61,7 +49,7 @@ TEST_F(TSoak, AThousandHandshakesGiveBackDescriptorsThreadsAndMemory)
     EXPECT_EQ(Failed, 0);
     EXPECT_EQ(ProcessStats::OpenDescriptors(), Fds);
     EXPECT_EQ(ProcessStats::Threads(), Threads);
-    if (!Sanitized) {
+    if (!ProcessStats::Sanitized) {
         EXPECT_LT(Growth, 1ll << 20);
     }
     EXPECT_EQ(Sim.Count("request", "connect"), 1020);
