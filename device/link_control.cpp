@@ -169,6 +169,15 @@ void TLinkControl::ApplyImportedLine(std::uint8_t Line, const QString& Text)
     ApplyLine(FView, Line, Text);
 }
 
+std::chrono::microseconds TLinkControl::QueuedLineTime()
+{
+    try {
+        return FPort.OutputDrainTime();
+    } catch (const EComPort&) {
+        return {}; // a line that is gone: the next write reports it
+    }
+}
+
 void TLinkControl::ImportClick()
 {
     LinkMode = ModeGet;
@@ -208,7 +217,9 @@ void TLinkControl::ExportConfiguration()
             FView.SetProgressPosition(FView.ProgressPosition() + ProgressStepSize);
             break;
         case TExportAction::Pause:
-            PumpingDelay(Step.Value);
+            // On a UART the record is still leaving the line when the write returns: the
+            // device's pause begins after its last byte.
+            PumpingDelay(Step.Value, QueuedLineTime());
             break;
         case TExportAction::HideBar:
             FView.SetProgressVisible(false);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 
 class TCustomComPort;
@@ -55,6 +56,7 @@ private:
     void SendRequest(std::uint8_t Code);
     void EnterConnectedState();
     void ReportBadLines();
+    std::chrono::microseconds QueuedLineTime();
 
     TLinkView& FView;
     TCustomComPort& FPort;

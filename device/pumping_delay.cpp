@@ -8,21 +8,21 @@
 #include <cstdint>
 
 namespace {
-// The millisecond tick alone can end a pause up to a millisecond early in real time; a record
-// handed to a UART at 9600 baud is still leaving the wire for up to 15 ms after the write
-// returns; and whoever times the line sees its own scheduling on top. The pause also runs this
-// much past its span by the precise clock, so every gap the device sees stays above the span.
-constexpr std::chrono::microseconds Margin{20000};
+// The millisecond tick alone can end a pause up to a millisecond early in real time, and
+// whoever times the line sees its own scheduling on top: the pause also runs this much past
+// its span by the precise clock, so every gap the device sees stays above the span.
+constexpr std::chrono::microseconds Margin{2000};
 } // namespace
 
-void PumpingDelay(int Units)
+void PumpingDelay(int Units, std::chrono::microseconds Before)
 {
     using Clock = std::chrono::steady_clock;
     const std::uint32_t Start = GetTickCount();
     const Clock::time_point PreciseStart = Clock::now();
     const std::int64_t Span = std::int64_t{Units} * 20;
-    const Clock::time_point PreciseEnd =
-        PreciseStart + std::chrono::milliseconds(std::max<std::int64_t>(Span, 0)) + Margin;
+    const Clock::time_point PreciseEnd = PreciseStart + std::max(Before, std::chrono::microseconds::zero()) +
+                                         std::chrono::milliseconds(std::max<std::int64_t>(Span, 0)) +
+                                         Margin;
     for (;;) {
         const std::uint32_t Elapsed = GetTickCount() - Start; // modulo 2^32
         const Clock::time_point Now = Clock::now();

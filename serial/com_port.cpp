@@ -390,3 +390,22 @@ void TCustomComPort::EmitDSRChange(bool OnOff) { if (FOnDSRChange) FOnDSRChange(
 void TCustomComPort::EmitError(TComErrors Errors) { if (FOnError) FOnError(this, Errors); }
 void TCustomComPort::EmitRLSDChange(bool OnOff) { if (FOnRLSDChange) FOnRLSDChange(this, OnOff); }
 void TCustomComPort::EmitRx80Full() { if (FOnRx80Full) FOnRx80Full(this); }
+
+std::chrono::microseconds LineTime(int Bytes, uint32_t Rate, TDataBits DataBits, bool Parity,
+                                   TStopBits StopBits)
+{
+    if (Bytes <= 0 || Rate == 0)
+        return {};
+    // A start bit, the data bits, the parity bit, the stop bits; in halves for 1.5 stop bits.
+    const int HalfBits = 2 * (1 + 5 + int(DataBits) + (Parity ? 1 : 0)) +
+                         (StopBits == sbOneStopBit ? 2 : StopBits == sbOne5StopBits ? 3 : 4);
+    // Rounded up: the time is a floor the caller waits out.
+    const std::int64_t HalfBitMicros = std::int64_t(Bytes) * HalfBits * 500000;
+    return std::chrono::microseconds((HalfBitMicros + Rate - 1) / Rate);
+}
+
+std::chrono::microseconds TCustomComPort::OutputDrainTime()
+{
+    const uint32_t Rate = FBaudRate == brCustom ? uint32_t(FCustomBaudRate) : BaudRates[FBaudRate];
+    return LineTime(OutputCount(), Rate, FDataBits, FParity->Bits() != prNone, FStopBits);
+}

@@ -8,6 +8,7 @@
 #include "wait_event.h"
 
 #include <QObject>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -149,6 +150,9 @@ public:
     // Line state and control
     int InputCount();
     int OutputCount();
+    // The time the bytes still queued for output need to leave at the line's rate and
+    // character frame: zero where the driver queues nothing (pseudo-terminals).
+    std::chrono::microseconds OutputDrainTime();
     TComSignals Signals();
     TComStateFlags StateFlags();
     TComErrors LastErrors();
@@ -274,3 +278,7 @@ class TComPort : public TCustomComPort
 public:
     using TCustomComPort::TCustomComPort;
 };
+
+// The time Bytes characters take on a line of that rate and character frame.
+std::chrono::microseconds LineTime(int Bytes, uint32_t Rate, TDataBits DataBits, bool Parity,
+                                   TStopBits StopBits);

@@ -56,3 +56,12 @@ TEST(PumpingDelay, ZeroAndNegativeUnits)
     PumpingDelay(0); // more than 0 ms: at least one tick
     EXPECT_LT(Clock.elapsed(), 100);
 }
+
+TEST(PumpingDelay, BytesStillLeavingTheLineLengthenThePause)
+{
+    QElapsedTimer Clock;
+    Clock.start();
+    PumpingDelay(2, std::chrono::milliseconds(150)); // 40 ms after 150 ms of line time
+    EXPECT_GE(Clock.elapsed(), 190);
+    EXPECT_LT(Clock.elapsed(), 400);
+}

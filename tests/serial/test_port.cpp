@@ -297,6 +297,9 @@ TEST_F(PortTest, LineStateOnAPtyHasNoLines)
     EXPECT_NO_THROW(Port.SetRTS(false));
     EXPECT_TRUE(Port.LastErrors().Empty());
     EXPECT_EQ(Port.OutputCount(), 0);
+    const char Record[] = "OPEN PORT 10\r";
+    Port.Write(Record, 13);
+    EXPECT_EQ(Port.OutputDrainTime().count(), 0); // a pty queues nothing
     Pty.Send("xyz");
     ASSERT_TRUE(PumpUntil([&] { return Port.InputCount() == 3; }));
     Port.ClearBuffer(true, false);
@@ -318,4 +321,17 @@ TEST_F(PortTest, SettingPortReopensAndSyncMethodIsRefusedWhileOpen)
     EXPECT_EQ(E.Code(), 14);
     EXPECT_EQ(Port.SyncMethod(), smThreadSync);
     Port.SetSyncMethod(smThreadSync); // same value: nothing
+}
+
+TEST(ComLineTime, FollowsTheRateAndTheCharacterFrame)
+{
+    using std::chrono::microseconds;
+    EXPECT_EQ(LineTime(1, 9600, dbEight, false, sbOneStopBit), microseconds(1042)); // 10 bits
+    EXPECT_EQ(LineTime(14, 9600, dbEight, false, sbOneStopBit), microseconds(14584));
+    EXPECT_EQ(LineTime(3, 9600, dbSeven, true, sbTwoStopBits), microseconds(3438)); // 11 bits
+    EXPECT_EQ(LineTime(2, 1000, dbFive, false, sbOne5StopBits), microseconds(15000)); // 7.5 bits
+    EXPECT_EQ(LineTime(0, 9600, dbEight, false, sbOneStopBit), microseconds(0));
+    EXPECT_EQ(LineTime(100, 0, dbEight, false, sbOneStopBit), microseconds(0));
+    // A whole 64 KiB queue at 110 baud does not overflow.
+    EXPECT_EQ(LineTime(65536, 110, dbEight, true, sbTwoStopBits), microseconds(7149381819));
 }
