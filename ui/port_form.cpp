@@ -91,9 +91,23 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event)
 // Becoming the active window with no control focused gives the focus to the first in tab order.
 void TForm1::changeEvent(QEvent* Event)
 {
-    if (Event->type() == QEvent::ActivationChange && isActiveWindow() && !focusWidget())
-        ComboBox1->setFocus(Qt::ActiveWindowFocusReason);
+    if (Event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        (!focusWidget() || ListHasFocus()))
+        FocusList();
     TForm::changeEvent(Event);
+}
+
+bool TForm1::ListHasFocus() const
+{
+    return focusWidget() == ComboBox1 || focusWidget() == ComboBox1->lineEdit();
+}
+
+// As a combo box takes the focus on the desktop it was made for: its whole text selected, so
+// what the user types replaces the preselected entry instead of running on after it.
+void TForm1::FocusList()
+{
+    ComboBox1->setFocus(Qt::ActiveWindowFocusReason);
+    ComboBox1->lineEdit()->selectAll();
 }
 
 void TForm1::AutoComplete(const QString& Typed)
@@ -149,9 +163,12 @@ void TForm1::SelectFirst()
 
 void TForm1::ShowDialog()
 {
+    const bool WasActive = isVisible() && isActiveWindow();
     show();
     raise();
     activateWindow();
+    if (WasActive && ListHasFocus())
+        FocusList(); // refilled while in use: no activation follows to select the new text
 }
 
 void TForm1::sButton1Click(QObject* Sender)

@@ -35,6 +35,8 @@ private:
     // Typing the start of an entry selects it and fills in the rest of its text, selected, so
     // typing on replaces it; text that starts no entry leaves none selected.
     void AutoComplete(const QString& Typed);
+    bool ListHasFocus() const;
+    void FocusList();
 
     QLabel* Label1 = nullptr;
     QComboBox* ComboBox1 = nullptr;

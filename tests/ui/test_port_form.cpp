@@ -214,6 +214,29 @@ TEST_F(PortDialog, TypingTheStartOfAnEntrySelectsItAndOkUsesIt)
     EXPECT_EQ(SelectedPort, "/nonexistent/ttyUSB0");
 }
 
+TEST_F(PortDialog, TypingOverThePreselectedEntryReplacesIt)
+{
+    // As a user does: the dialog comes up with the first entry shown, the list takes the
+    // focus, and the name is typed straight away.
+    if (QWidget* Focused = Form1->focusWidget())
+        Focused->clearFocus(); // as on the first showing
+    Fill(SomePorts);
+    Form1->ShowDialog();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1));
+    EXPECT_EQ(Combo->lineEdit()->selectedText(), SomePorts[0]);
+    QTest::keyClicks(QApplication::focusWidget(), "/nonexistent/relay-sim");
+    EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/relay-sim");
+    EXPECT_EQ(Combo->currentIndex(), 2);
+
+    // Refilled while it is up and in use: the new first entry is selected as well.
+    Fill(SomePorts.mid(1));
+    Form1->ShowDialog();
+    EXPECT_EQ(Combo->lineEdit()->selectedText(), SomePorts[1]);
+    TBoxWatcher Boxes;
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_EQ(SelectedPort, SomePorts[1]);
+}
+
 TEST_F(PortDialog, DeletingTheCompletionDoesNotBringItBack)
 {
     Fill(SomePorts);
