@@ -222,7 +222,7 @@ TEST_F(PortDialog, TypingOverThePreselectedEntryReplacesIt)
         Focused->clearFocus(); // as on the first showing
     Fill(SomePorts);
     Form1->ShowDialog();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1));
+    ASSERT_TRUE(WaitActive(Form1));
     EXPECT_EQ(Combo->lineEdit()->selectedText(), SomePorts[0]);
     QTest::keyClicks(QApplication::focusWidget(), "/nonexistent/relay-sim");
     EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/relay-sim");
