@@ -61,8 +61,8 @@ private:
     TLinkView& FView;
     TCustomComPort& FPort;
     bool FBusy = false;
-    bool FReporting = false;   // a box about bad lines is up; later ones wait for it to close
+    bool FReporting = false;    // a box about bad lines is up; later ones wait for it to close
     bool FReportQueued = false; // a report is already on its way
-    TBadLines FBadLines;     // import lines that could not be stored, reported after the event
-    QObject FReportContext; // cancels a pending report when the link control goes
+    TBadLines FBadLines;        // import lines that could not be stored, reported after the event
+    QObject FReportContext;     // cancels a pending report when the link control goes
 };

@@ -20,9 +20,9 @@ void PumpingDelay(int Units, std::chrono::microseconds Before)
     const std::uint32_t Start = GetTickCount();
     const Clock::time_point PreciseStart = Clock::now();
     const std::int64_t Span = std::int64_t{Units} * 20;
-    const Clock::time_point PreciseEnd = PreciseStart + std::max(Before, std::chrono::microseconds::zero()) +
-                                         std::chrono::milliseconds(std::max<std::int64_t>(Span, 0)) +
-                                         Margin;
+    const Clock::time_point PreciseEnd =
+        PreciseStart + std::max(Before, std::chrono::microseconds::zero()) +
+        std::chrono::milliseconds(std::max<std::int64_t>(Span, 0)) + Margin;
     for (;;) {
         const std::uint32_t Elapsed = GetTickCount() - Start; // modulo 2^32
         const Clock::time_point Now = Clock::now();

@@ -13,6 +13,17 @@ using namespace ComPlatform;
 namespace {
 const uint32_t BaudRates[] = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
                               14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+// The line's rate and character frame in the device control block's terms.
+TDCB LineFrame(uint32_t Rate, TDataBits DataBits, TParityBits Parity, TStopBits StopBits)
+{
+    TDCB Dcb;
+    Dcb.BaudRate = Rate;
+    Dcb.ByteSize = uint8_t(5 + DataBits);
+    Dcb.Parity = uint8_t(Parity);
+    Dcb.StopBits = uint8_t(StopBits);
+    return Dcb;
+}
 } // namespace
 
 TCustomComPort::TCustomComPort(QObject* AOwner) : QObject(AOwner)
@@ -222,9 +233,8 @@ void TCustomComPort::ApplyLineSettings()
 {
     if (!ApplyGateOpen())
         return;
-    TDCB Dcb;
-    Dcb.BaudRate = FBaudRate == brCustom ? uint32_t(FCustomBaudRate) : BaudRates[FBaudRate];
     const TComParity& P = *FParity;
+    TDCB Dcb = LineFrame(LineRate(), FDataBits, P.Bits(), FStopBits);
     const TComFlowControl& Fc = *FFlowControl;
     const bool ErrorChar = P.Check() && P.Replace();
     Dcb.Flags = fBinary | (P.Check() ? fParity : 0) | (Fc.OutCTSFlow() ? fOutxCtsFlow : 0) |
@@ -235,9 +245,6 @@ void TCustomComPort::ApplyLineSettings()
                 (Fc.XonXoffIn() ? fInX : 0) | (ErrorChar ? fErrorChar : 0) |
                 (FDiscardNull ? fNull : 0) | (uint32_t(Fc.ControlRTS()) << fRtsControlShift);
     Dcb.XonLim = Dcb.XoffLim = uint16_t(FBuffer->InputSize() / 4);
-    Dcb.ByteSize = uint8_t(5 + FDataBits);
-    Dcb.Parity = uint8_t(P.Bits());
-    Dcb.StopBits = uint8_t(FStopBits);
     Dcb.XonChar = char(Fc.XonChar().unicode() & 0xFF);
     Dcb.XoffChar = char(Fc.XoffChar().unicode() & 0xFF);
     Dcb.ErrorChar = ErrorChar ? char(P.ReplaceChar().unicode() & 0xFF) : 0;
@@ -394,18 +401,15 @@ void TCustomComPort::EmitRx80Full() { if (FOnRx80Full) FOnRx80Full(this); }
 std::chrono::microseconds LineTime(int Bytes, uint32_t Rate, TDataBits DataBits, bool Parity,
                                    TStopBits StopBits)
 {
-    if (Bytes <= 0 || Rate == 0)
-        return {};
-    // A start bit, the data bits, the parity bit, the stop bits; in halves for 1.5 stop bits.
-    const int HalfBits = 2 * (1 + 5 + int(DataBits) + (Parity ? 1 : 0)) +
-                         (StopBits == sbOneStopBit ? 2 : StopBits == sbOne5StopBits ? 3 : 4);
-    // Rounded up: the time is a floor the caller waits out.
-    const std::int64_t HalfBitMicros = std::int64_t(Bytes) * HalfBits * 500000;
-    return std::chrono::microseconds((HalfBitMicros + Rate - 1) / Rate);
+    return TransmitTime(Bytes, LineFrame(Rate, DataBits, Parity ? prOdd : prNone, StopBits));
+}
+
+uint32_t TCustomComPort::LineRate() const
+{
+    return FBaudRate == brCustom ? uint32_t(FCustomBaudRate) : BaudRates[FBaudRate];
 }
 
 std::chrono::microseconds TCustomComPort::OutputDrainTime()
 {
-    const uint32_t Rate = FBaudRate == brCustom ? uint32_t(FCustomBaudRate) : BaudRates[FBaudRate];
-    return LineTime(OutputCount(), Rate, FDataBits, FParity->Bits() != prNone, FStopBits);
+    return TransmitTime(OutputCount(), LineFrame(LineRate(), FDataBits, FParity->Bits(), FStopBits));
 }

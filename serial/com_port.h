@@ -218,6 +218,7 @@ private:
     friend class TComEventWindow;
 
     bool ApplyGateOpen() const;
+    uint32_t LineRate() const; // the rate in baud, standard or custom
     // The ClearCommError step shared by the counts, flags and errors (code 10).
     bool ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& OutQue, uint32_t& Flags,
                     bool WithOutQueue = true);

@@ -14,7 +14,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -143,20 +142,19 @@ TImportFigures Import(TSimProcess& Sim, double ByteMs)
 
 int Run()
 {
-    QTemporaryDir Runtime;
-    qputenv("XDG_RUNTIME_DIR", Runtime.path().toLocal8Bit());
+    TPrivateRuntime Runtime;
     Form4 = new TForm4;
     Form1 = new TForm1;
     Form2 = new TForm2;
     Form4->show();
     WatchFields();
 
-    TSimProcess Fast(Runtime.path(), {"--name", "fast"});
+    TSimProcess Fast(Runtime.Path(), {"--name", "fast"});
     if (!Fast.Process().waitForStarted()) {
         std::printf("relay-sim did not start\n");
         return 1;
     }
-    const QString FastPort = Runtime.path() + "/serial/fast";
+    const QString FastPort = Runtime.Path() + "/serial/fast";
     const auto [ToConnected, ToReturn] = Connect(FastPort);
     std::printf("handshake: click to connected state %.1f ms, click to handler return %.3f s "
                 "(goal <= 1.05 s)\n", ToConnected, ToReturn / 1000);
@@ -197,10 +195,10 @@ int Run()
                 MinGap, GapAfter36);
     Click(Form4, "sSpeedButton2"); // DisConnect
 
-    TSimProcess Paced(Runtime.path(), {"--name", "paced", "--paced"});
+    TSimProcess Paced(Runtime.Path(), {"--name", "paced", "--paced"});
     Paced.Process().waitForStarted();
     SelectedPort.clear();
-    Connect(Runtime.path() + "/serial/paced");
+    Connect(Runtime.Path() + "/serial/paced");
     const TImportFigures P = Import(Paced, 1000.0 / 960.0);
     std::printf("import at 9600 baud: whole import done %.2f ms after its last carriage return "
                 "(goal <= 10 ms); per-line latency median %.3f ms\n",

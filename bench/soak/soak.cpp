@@ -6,7 +6,6 @@
 #include "tests/process_stats.h"
 #include "tests/program_forms.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
@@ -15,12 +14,11 @@ int main(int argc, char** argv)
 {
     const int Cycles = argc > 1 ? std::atoi(argv[1]) : 1000;
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir Runtime;
-    qputenv("XDG_RUNTIME_DIR", Runtime.path().toLocal8Bit());
+    TPrivateRuntime Runtime;
     TApplication App(argc, argv);
     CreateProgramForms();
 
-    TSimProcess Sim(Runtime.path(), {});
+    TSimProcess Sim(Runtime.Path(), {});
     if (!Sim.Started()) {
         std::fprintf(stderr, "bench-soak: relay-sim did not start\n");
         return 1;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -46,6 +47,17 @@ struct TDCB
     char EvtChar = 0;
     uint16_t wReserved1 = 0;
 };
+
+// The time Bytes characters take on the line Dcb sets: its rate, and a start bit, the data
+// bits, the parity bit and the stop bits (StopBits 0: one, 1: one and a half, 2: two) for each.
+// Rounded up to the microsecond: callers wait it out as a floor.
+inline std::chrono::microseconds TransmitTime(int64_t Bytes, const TDCB& Dcb)
+{
+    if (Bytes <= 0 || Dcb.BaudRate == 0)
+        return {};
+    const int64_t HalfBits = 2 * (1 + Dcb.ByteSize + (Dcb.Parity ? 1 : 0)) + 2 + Dcb.StopBits;
+    return std::chrono::microseconds((Bytes * HalfBits * 500000 + Dcb.BaudRate - 1) / Dcb.BaudRate);
+}
 
 struct TCommTimeouts
 {

@@ -26,9 +26,7 @@ class TE2E : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FRuntime.isValid());
-        FOldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", FRuntime.path().toLocal8Bit());
+        ASSERT_TRUE(FRuntime.IsValid());
         Form4 = new TForm4;
         Form1 = new TForm1;
         Form2 = new TForm2;
@@ -42,7 +40,6 @@ protected:
         Form2 = nullptr;
         Form1 = nullptr;
         Form4 = nullptr;
-        qputenv("XDG_RUNTIME_DIR", FOldRuntime);
     }
 
     template <class T = QWidget> static T* Find(QWidget* Root, const char* Name)
@@ -70,9 +67,8 @@ protected:
         Click(Form1, "sButton1");
     }
 
-    QString Runtime() const { return FRuntime.path(); }
+    QString Runtime() const { return FRuntime.Path(); }
 
 private:
-    QTemporaryDir FRuntime;
-    QByteArray FOldRuntime;
+    TPrivateRuntime FRuntime;
 };

@@ -9,11 +9,33 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <functional>
 #include <vector>
 
 
 inline QString BuildDir() { return QStringLiteral(MORVEL_BUILD_DIR); }
+
+// A runtime folder of one's own, set as XDG_RUNTIME_DIR for the object's life: the simulator
+// registers its port there and the port dialog looks there.
+class TPrivateRuntime
+{
+public:
+    TPrivateRuntime() : FSaved(qgetenv("XDG_RUNTIME_DIR"))
+    {
+        qputenv("XDG_RUNTIME_DIR", FDir.path().toLocal8Bit());
+    }
+    ~TPrivateRuntime() { qputenv("XDG_RUNTIME_DIR", FSaved); }
+    TPrivateRuntime(const TPrivateRuntime&) = delete;
+    TPrivateRuntime& operator=(const TPrivateRuntime&) = delete;
+
+    bool IsValid() const { return FDir.isValid(); }
+    QString Path() const { return FDir.path(); }
+
+private:
+    QTemporaryDir FDir;
+    QByteArray FSaved;
+};
 
 // relay-sim in a private runtime folder; it registers itself where the port dialog looks.
 class TSimProcess

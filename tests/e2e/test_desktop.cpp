@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,9 +15,7 @@ class TDesktop : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(FRuntime.isValid());
-        FOldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", FRuntime.path().toLocal8Bit());
+        ASSERT_TRUE(FRuntime.IsValid());
         // -displayfd: the server picks a free display and prints its number once it is ready.
         FServer.setProgram(QStringLiteral("Xvfb"));
         FServer.setArguments({"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
@@ -38,7 +34,6 @@ protected:
         }
         FServer.terminate();
         FServer.waitForFinished(5000);
-        qputenv("XDG_RUNTIME_DIR", FOldRuntime);
     }
 
     QProcessEnvironment DisplayEnvironment() const
@@ -46,7 +41,7 @@ protected:
         QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
         Env.insert(QStringLiteral("DISPLAY"), FDisplay);
         Env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        Env.insert(QStringLiteral("XDG_RUNTIME_DIR"), FRuntime.path());
+        Env.insert(QStringLiteral("XDG_RUNTIME_DIR"), FRuntime.Path());
         return Env;
     }
     // Runs xdotool on the test's display; its output.
@@ -82,13 +77,12 @@ protected:
         Xdo({"click", "1"});
     }
 
-    QString Runtime() const { return FRuntime.path(); }
+    QString Runtime() const { return FRuntime.Path(); }
 
     QProcess FTool;
 
 private:
-    QTemporaryDir FRuntime;
-    QByteArray FOldRuntime;
+    TPrivateRuntime FRuntime;
     QProcess FServer;
     QString FDisplay;
 };

@@ -132,8 +132,11 @@ struct TDevice::TImpl
 
     std::mutex Lock; // the settings that transfers and waits read, and the counter baselines
     TCommTimeouts Timeouts;
-    uint32_t Baud = 9600;
-    int BitsPerChar = 10;
+    TDCB Frame = [] { // the rate and character frame last set, for the time queued output needs
+        TDCB Dcb;
+        Dcb.BaudRate = 9600;
+        return Dcb;
+    }();
     int InQueueSize = 1024;
     bool HasCounters = false;
     serial_icounter_struct ErrorBase{};
@@ -416,8 +419,7 @@ bool TDevice::SetCommState(const TDCB& Dcb)
         return Fail(errno);
 
     std::lock_guard G(F->Lock);
-    F->Baud = Dcb.BaudRate;
-    F->BitsPerChar = 1 + Dcb.ByteSize + (Dcb.Parity ? 1 : 0) + (Dcb.StopBits == 2 ? 2 : 1);
+    F->Frame = Dcb;
     return true;
 }
 
@@ -472,7 +474,7 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
                 Found |= EV_TXEMPTY;
             } else {
                 std::lock_guard G(I.Lock);
-                DrainNs = int64_t(Out) * I.BitsPerChar * 1000000000 / std::max<uint32_t>(I.Baud, 1) +
+                DrainNs = std::chrono::nanoseconds(TransmitTime(Out, I.Frame)).count() +
                           1000000;
             }
         }
