@@ -5,6 +5,7 @@
 
 #include <QToolTip>
 #include <QValidator>
+#include <algorithm>
 #include <limits>
 
 TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int Max)
@@ -24,7 +25,7 @@ TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int M
     QString Kept;
     Kept.reserve(Inserted.size());
     for (qsizetype I = 0; I < Inserted.size(); ++I) {
-        if (IsLineChar(Inserted[I]))
+        if (IsTextChar(Inserted[I]))
             Kept += Inserted[I];
         else if (Refused.isEmpty())
             Refused = UnsendableText(Inserted, I) + QLatin1Char('.');
@@ -38,7 +39,8 @@ TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int M
     }
     if (Refused.isEmpty())
         return {After, Cursor, {}};
-    return {Before.left(Head) + Kept + Before.right(Tail), static_cast<int>(Head + Kept.size()), Refused};
+    return {Before.left(Head) + Kept + Before.right(Tail), static_cast<int>(Head + Kept.size()),
+            Refused};
 }
 
 class TEdit::TEntryCheck : public QValidator
