@@ -88,7 +88,7 @@ QByteArray RecordBytes(const TItemDef& Item, const TItemView& View)
         try {
             return Record(TextBytes(Text));
         } catch (EConvertError& Error) {
-            Error.SetMessage(QStringLiteral("Line %1: %2").arg(Item.Line).arg(Error.Message()));
+            Error.SetMessage(QStringLiteral("%1 (line %2)").arg(Error.Message()).arg(Item.Line));
             throw;
         }
     };

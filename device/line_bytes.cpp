@@ -20,10 +20,11 @@ qsizetype FirstUnsendable(const QString& Text)
 QString UnsendableText(const QString& Text, qsizetype Index)
 {
     if (IsLineChar(Text[Index]))
-        return QStringLiteral("A line break cannot be sent inside a text");
+        return QStringLiteral("The controller takes no line break inside a text");
+    // Isolated, so a right-to-left letter does not turn the English sentence around it.
     const bool Pair = Text[Index].isHighSurrogate() && Index + 1 < Text.size();
-    return QStringLiteral("\"%1\" cannot be sent: the controller takes only Western (Latin-1) "
-                          "characters")
+    return QStringLiteral("The controller takes only Western (Latin-1) characters, not "
+                          "\"\u2068%1\u2069\"")
         .arg(Text.mid(Index, Pair ? 2 : 1));
 }
 
