@@ -8,6 +8,17 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+// What an edit that turned Before into After may leave: of the run it inserted, only the
+// characters a text record can carry, and only as many as keep the text within the larger of Max
+// (0: no limit) and Before's length. Cursor is where the edit left the cursor in After.
+struct TEntry
+{
+    QString Text;
+    int Cursor = 0;  // after the kept insertion
+    QString Refused; // why something was left out; empty when the edit stands whole
+};
+
 TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int Max)
 {
     // The edit replaced the middle of Before: the unchanged tail lies after the cursor.
@@ -42,6 +53,7 @@ TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int M
     return {Before.left(Head) + Kept + Before.right(Tail), static_cast<int>(Head + Kept.size()),
             Refused};
 }
+} // namespace
 
 class TEdit::TEntryCheck : public QValidator
 {

@@ -26,14 +26,3 @@ private:
     QString FText;      // the text before the change under way
     int FMaxLength = 0; // 0: no limit
 };
-
-// What an edit that turned Before into After may leave: of the run it inserted, only the
-// characters a text record can carry, and only as many as keep the text within the larger of Max
-// (0: no limit) and Before's length. Cursor is where the edit left the cursor in After.
-struct TEntry
-{
-    QString Text;
-    int Cursor = 0;  // after the kept insertion
-    QString Refused; // why something was left out; empty when the edit stands whole
-};
-TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int Max);
