@@ -2,6 +2,7 @@
 
 #include "app/exceptions.h"
 #include "item_view.h"
+#include "line_bytes.h"
 #include "protocol.h"
 
 #include <limits>
@@ -79,32 +80,31 @@ std::uint8_t MaskByte(const TItemDef& Item, const TItemView& View)
     return Value;
 }
 
-QString RecordText(const TItemDef& Item, const TItemView& View)
-{
-    const QChar End(RecordEnd);
-    const QString Control = QString::fromLatin1(Item.Control);
-    switch (Item.Kind) {
-    case TItemKind::CommandText:
-        return View.ItemText(Control) + End;
-    case TItemKind::Telephone:
-        return TelephoneToDevice(View.ItemText(Control)) + End;
-    case TItemKind::Flag:
-        return QString(QChar(View.ItemChecked(Control) ? FlagSetByte : FlagClearByte)) + End;
-    case TItemKind::Mask8:
-    case TItemKind::Mask4:
-        return QString(QChar(MaskByte(Item, View))) + End;
-    }
-    return {};
-}
-
 QByteArray RecordBytes(const TItemDef& Item, const TItemView& View)
 {
-    const QString Text = RecordText(Item, View);
-    QByteArray Bytes;
-    Bytes.reserve(Text.size());
-    for (QChar C : Text)
-        Bytes.append(static_cast<char>(C.unicode() & 0xFF));
-    return Bytes;
+    const QString Control = QString::fromLatin1(Item.Control);
+    const auto Record = [](QByteArray Bytes) { return Bytes.append(static_cast<char>(RecordEnd)); };
+    const auto TextRecord = [&](const QString& Text) {
+        try {
+            return Record(TextBytes(Text));
+        } catch (EConvertError& Error) {
+            Error.SetMessage(QStringLiteral("%1 (line %2)").arg(Error.Message()).arg(Item.Line));
+            throw;
+        }
+    };
+    switch (Item.Kind) {
+    case TItemKind::CommandText:
+        return TextRecord(View.ItemText(Control));
+    case TItemKind::Telephone:
+        return TextRecord(TelephoneToDevice(View.ItemText(Control)));
+    case TItemKind::Flag:
+        return Record(QByteArray(
+            1, static_cast<char>(View.ItemChecked(Control) ? FlagSetByte : FlagClearByte)));
+    case TItemKind::Mask8:
+    case TItemKind::Mask4:
+        return Record(QByteArray(1, static_cast<char>(MaskByte(Item, View))));
+    }
+    return {};
 }
 
 void ApplyLine(TItemView& View, int Line, const QString& Text)
