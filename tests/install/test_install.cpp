@@ -39,7 +39,7 @@ TEST(Package, BuiltUnpackedAndStartedAsAUserGetsIt)
 {
     QTemporaryDir Work;
     ASSERT_TRUE(Work.isValid());
-    const TRun Pack = RunProgram("cpack", {"-G", "DEB", "--config", MORVEL_BUILD_DIR "/CPackConfig.cmake", "-B", Work.path()});
+    const TRun Pack = RunProgram(MORVEL_CPACK, {"-G", "DEB", "--config", MORVEL_BUILD_DIR "/CPackConfig.cmake", "-B", Work.path()});
     ASSERT_EQ(Pack.ExitCode, 0) << Pack.Output.toStdString();
     const QStringList Debs = QDir(Work.path()).entryList({"*.deb"}, QDir::Files);
     ASSERT_EQ(Debs.size(), 1) << Debs.join(' ').toStdString();
