@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 const char* const SimUsage =
-    "usage: relay-sim [OPTION]...\n"
     "A relay controller on a pseudo-terminal, registered as DIR/NAME.\n"
     "  --dir DIR            folder of the port link (default $XDG_RUNTIME_DIR/serial,\n"
     "                       or /tmp/serial-UID)\n"
@@ -22,7 +21,8 @@ const char* const SimUsage =
     "  --bad-line N=TEXT    send TEXT as line N on a read (\\\\, \\xHH, \\r, \\n, \\t, \\0)\n"
     "  --hangup-after N     close the port and exit after N bytes of an export\n"
     "  --export-timeout MS  abandon an export silent for MS ms (default 10000; 0 never)\n"
-    "  --help               this text\n";
+    "  --help               this text\n"
+    "  --version            the version\n";
 
 namespace {
 std::int64_t Number(const std::string& Option, const std::string& Text, std::int64_t Max)
@@ -96,6 +96,8 @@ TSimCommandLine ParseSimCommandLine(const std::vector<std::string>& Args)
             Line.Sim.ExportTimeoutUs = Number(Option, Value(), MaxMs) * 1000;
         else if (Option == "--help" || Option == "-h")
             Line.Help = true;
+        else if (Option == "--version")
+            Line.Version = true;
         else
             throw ESimError("unknown option " + Option);
         if (Inline)

@@ -1,6 +1,8 @@
 // Renders an SVG picture at its natural size, with alpha, to pixels ready to draw (see
 // assets/pixels.h): render-picture IN.svg OUT.pixels. Run at build time, so the program never
 // parses SVG or shapes the text drawn in it. The fonts are those the program itself draws with.
+// render-picture IN.svg OUT.png SIZE renders it into a SIZE x SIZE PNG instead: the desktop's
+// icons, one per size of the icon theme.
 #include "app/fonts.h"
 #include "assets/pixels.h"
 
@@ -13,9 +15,19 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: render-picture IN.svg OUT.pixels\n");
+    const auto Usage = [] {
+        std::fprintf(stderr, "usage: render-picture IN.svg OUT.pixels | render-picture IN.svg OUT.png SIZE\n");
         return 2;
+    };
+    if (argc != 3 && argc != 4)
+        return Usage();
+    const bool Png = argc == 4;
+    int Size = 0;
+    if (Png) {
+        bool Number = false;
+        Size = QByteArray(argv[3]).toInt(&Number);
+        if (!Number || Size < 1 || Size > 1024)
+            return Usage();
     }
     QApplication App(argc, argv);
     RegisterFallbackFonts();
@@ -24,7 +36,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "render-picture: %s is no SVG picture\n", argv[1]);
         return 1;
     }
-    QImage Picture(Renderer.defaultSize(), QImage::Format_ARGB32_Premultiplied);
+    QImage Picture(Png ? QSize(Size, Size) : Renderer.defaultSize(), QImage::Format_ARGB32_Premultiplied);
     Picture.fill(Qt::transparent);
     {
         QPainter Painter(&Picture);
@@ -32,7 +44,9 @@ int main(int argc, char** argv)
         Renderer.render(&Painter, QRectF(QPointF(0, 0), QSizeF(Picture.size())));
     }
     QSaveFile Out(QString::fromLocal8Bit(argv[2]));
-    if (!Out.open(QIODevice::WriteOnly) || Out.write(EncodePixels(Picture)) < 0 || !Out.commit()) {
+    const bool Written = Out.open(QIODevice::WriteOnly) &&
+                         (Png ? Picture.save(&Out, "PNG") : Out.write(EncodePixels(Picture)) >= 0);
+    if (!Written || !Out.commit()) {
         std::fprintf(stderr, "render-picture: cannot write %s\n", argv[2]);
         return 1;
     }
