@@ -229,10 +229,8 @@ void TCustomComPort::ApplyTimeoutSettings()
         ReportPortError(CE_TimeoutsFailed + 1, LastError());
 }
 
-void TCustomComPort::ApplyLineSettings()
+TDCB TCustomComPort::LineBlock() const
 {
-    if (!ApplyGateOpen())
-        return;
     const TComParity& P = *FParity;
     TDCB Dcb = LineFrame(LineRate(), FDataBits, P.Bits(), FStopBits);
     const TComFlowControl& Fc = *FFlowControl;
@@ -249,7 +247,14 @@ void TCustomComPort::ApplyLineSettings()
     Dcb.XoffChar = char(Fc.XoffChar().unicode() & 0xFF);
     Dcb.ErrorChar = ErrorChar ? char(P.ReplaceChar().unicode() & 0xFF) : 0;
     Dcb.EvtChar = char(FEventChar.unicode() & 0xFF);
-    if (!FDevice->SetCommState(Dcb))
+    return Dcb;
+}
+
+void TCustomComPort::ApplyLineSettings()
+{
+    if (!ApplyGateOpen())
+        return;
+    if (!FDevice->SetCommState(LineBlock()))
         ReportPortError(CE_SetStateFailed + 1, LastError());
 }
 
@@ -265,7 +270,8 @@ void TCustomComPort::EndUpdate()
 
 void TCustomComPort::OpenDeviceHandle()
 {
-    FDevice = TDevice::CreateFile(DeviceName());
+    // The lines the settings hold inactive go down before anything else touches the device.
+    FDevice = TDevice::CreateFile(DeviceName(), LineBlock());
     if (!FDevice) {
         FHandle = -1;
         ReportPortError(CE_OpenFailed + 1, LastError());

@@ -15,6 +15,7 @@
 namespace ComPlatform {
 class TDevice;
 struct TOverlapped;
+struct TDCB;
 } // namespace ComPlatform
 
 class TComThread;
@@ -219,6 +220,7 @@ private:
 
     bool ApplyGateOpen() const;
     uint32_t LineRate() const; // the rate in baud, standard or custom
+    ComPlatform::TDCB LineBlock() const; // the device control block of the settings
     // The ClearCommError step shared by the counts, flags and errors (code 10).
     bool ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& OutQue, uint32_t& Flags,
                     bool WithOutQueue = true);

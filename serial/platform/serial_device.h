@@ -108,7 +108,8 @@ class TDevice
 {
 public:
     // Opens Name exclusively; nullptr with LastError() on failure (EBUSY when held elsewhere).
-    static std::unique_ptr<TDevice> CreateFile(const QString& Name);
+    // The modem lines that Lines' DTR and RTS control hold inactive are dropped first.
+    static std::unique_ptr<TDevice> CreateFile(const QString& Name, const TDCB& Lines);
     ~TDevice();
 
     int Handle() const;

@@ -6,8 +6,8 @@
 //   programs that do not lock; TIOCEXCL is lifted again before close so the device is free.
 // - HUPCL is cleared: closing the port leaves DTR and RTS as the settings drove them, so a box
 //   that resets on a DTR edge (as many controllers with a USB bridge do) is not reset by Close.
-//   The kernel raises DTR and RTS for the instant between open() and the first line setting;
-//   that cannot be avoided from user space.
+//   The kernel raises DTR and RTS inside open(); the very first call after it drops the lines
+//   the settings hold inactive, so only that short pulse remains, which user space cannot avoid.
 // - CLOCAL is always set: the relay controller has no carrier line, so its absence must neither
 //   block the open nor hang the line up.
 // - Received bytes are watched edge-triggered (EPOLLET), so bytes left waiting in the queue do
@@ -98,6 +98,13 @@ void InstallWakeSignal()
         Action.sa_flags = 0; // no SA_RESTART: the ioctl must return EINTR
         sigaction(WakeSignal, &Action, nullptr);
     });
+}
+
+// The modem lines a device control block holds inactive, as TIOCM bits.
+int DisabledLines(const TDCB& Dcb)
+{
+    return (((Dcb.Flags >> fDtrControlShift) & 3) == 0 ? TIOCM_DTR : 0) |
+           (((Dcb.Flags >> fRtsControlShift) & 3) == 0 ? TIOCM_RTS : 0);
 }
 
 void Signal(int EventFd)
@@ -320,7 +327,7 @@ TDevice::~TDevice() { CloseHandle(); }
 
 int TDevice::Handle() const { return F->Fd; }
 
-std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name)
+std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Lines)
 {
     QByteArray Path = QFile::encodeName(Name);
     int Fd = ::open(Path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -333,6 +340,10 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name)
         Fail(Error);
         return nullptr;
     };
+    // The kernel raised DTR and RTS inside open(); a box that resets on DTR must see them drop
+    // at once, in one call, before any other call (several are USB control transfers) delays it.
+    if (int Down = DisabledLines(Lines); Down && ioctl(Fd, TIOCMBIC, &Down) != 0 && !NoSuchLine(errno))
+        return Abandon(errno);
     if (flock(Fd, LOCK_EX | LOCK_NB) != 0)
         return Abandon(errno == EWOULDBLOCK ? EBUSY : errno);
     if (ioctl(Fd, TIOCEXCL) != 0 && !NoSuchLine(errno))
@@ -412,7 +423,6 @@ bool TDevice::SetCommState(const TDCB& Dcb)
     if (Dcb.Flags & fParity)
         T.c_iflag |= INPCK;
     unsigned Rts = (Dcb.Flags >> fRtsControlShift) & 3;
-    unsigned Dtr = (Dcb.Flags >> fDtrControlShift) & 3;
     if ((Dcb.Flags & fOutxCtsFlow) || Rts == 2)
         T.c_cflag |= CRTSCTS;
     if (Dcb.Flags & fOutX)
@@ -428,11 +438,10 @@ bool TDevice::SetCommState(const TDCB& Dcb)
         return Fail(errno);
 
     // DTR and RTS: disabled drops the line, enabled and handshake raise it.
-    int Lines = TIOCM_DTR;
-    if (ioctl(F->Fd, Dtr == 0 ? TIOCMBIC : TIOCMBIS, &Lines) != 0 && !NoSuchLine(errno))
+    if (int Down = DisabledLines(Dcb); Down && ioctl(F->Fd, TIOCMBIC, &Down) != 0 && !NoSuchLine(errno))
         return Fail(errno);
-    Lines = TIOCM_RTS;
-    if (ioctl(F->Fd, Rts == 0 ? TIOCMBIC : TIOCMBIS, &Lines) != 0 && !NoSuchLine(errno))
+    if (int Up = (TIOCM_DTR | TIOCM_RTS) & ~DisabledLines(Dcb);
+        Up && ioctl(F->Fd, TIOCMBIS, &Up) != 0 && !NoSuchLine(errno))
         return Fail(errno);
 
     std::lock_guard G(F->Lock);
