@@ -329,6 +329,9 @@ void TCustomComPort::Close()
     EmitCTSChange(false);
     EmitDSRChange(false);
     EmitRLSDChange(false);
+    // Stop the event thread before OnBeforeClose: after it no handler runs for this opening.
+    if (FThreadCreated)
+        FEventThread->StopDelivery();
     EmitBeforeClose();
     AbortAllAsync();
     StopEventThread();

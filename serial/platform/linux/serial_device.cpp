@@ -503,6 +503,10 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
             }
         }
         if (Found) {
+            // The stop event wins over what fell due meanwhile.
+            pollfd Stop{StopEvent, POLLIN, 0};
+            if (StopEvent >= 0 && ::poll(&Stop, 1, 0) == 1)
+                return TWaitResult::Stopped;
             Occurred = Found;
             return TWaitResult::Event;
         }
