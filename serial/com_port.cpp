@@ -346,8 +346,16 @@ void TCustomComPort::StopEventThread()
 {
     if (!FThreadCreated)
         return;
-    FEventThread.reset(); // stops the thread and waits for its end
+    FEventThread->StopDelivery();
+    FEventThread->WaitFor();
+    const bool EndedByException = bool(FEventThread->FatalException());
+    FEventThread.reset();
     FThreadCreated = false;
+    // A thread ended by an exception skipped its closing steps, so output may still be queued
+    // (a stalled or unplugged line): close() would wait for it up to the driver's closing wait
+    // of 30 s. Bytes that have not gone out by now are given up.
+    if (EndedByException && FDevice)
+        FDevice->PurgeComm(PURGE_TXCLEAR);
 }
 
 // ---- errors
