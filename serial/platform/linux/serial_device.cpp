@@ -195,11 +195,7 @@ struct TDevice::TImpl
         serial_icounter_struct Base{};
         Counters(Base);
         while (!ModemStop) {
-            if (ioctl(Fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD) != 0) {
-                if (errno == EINTR)
-                    continue;
-                break; // the driver cannot wait after all: no modem-line events
-            }
+            // Changes between two waits (while the waiter was re-armed) count too.
             serial_icounter_struct Now{};
             if (!Counters(Now))
                 break;
@@ -212,12 +208,26 @@ struct TDevice::TImpl
                 ModemEvents |= Changed;
                 Signal(CommWake);
             }
+            if (ioctl(Fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD) != 0 &&
+                errno != EINTR)
+                break; // the driver cannot wait after all: no modem-line events
         }
         {
             std::lock_guard G(ModemLock);
             ModemDone = true;
         }
         ModemCond.notify_all();
+    }
+
+    // The 8250 turns its modem-status interrupt off on every line setting without CRTSCTS or
+    // with CLOCAL, and only a new TIOCMIWAIT turns it on again: interrupt the wait under way.
+    // A signal that comes while the waiter is between two waits is not needed: its next wait
+    // starts after the setting.
+    void RearmModemWaiter()
+    {
+        std::lock_guard G(ModemLock);
+        if (ModemWaiter.joinable() && !ModemDone)
+            pthread_kill(ModemWaiter.native_handle(), WakeSignal);
     }
 
     void StopModemWaiter()
@@ -436,6 +446,7 @@ bool TDevice::SetCommState(const TDCB& Dcb)
     T.c_cc[VTIME] = 0;
     if (ioctl(F->Fd, TCSETS2, &T) != 0)
         return Fail(errno);
+    F->RearmModemWaiter();
 
     // DTR and RTS: disabled drops the line, enabled and handshake raise it.
     if (int Down = DisabledLines(Dcb); Down && ioctl(F->Fd, TIOCMBIC, &Down) != 0 && !NoSuchLine(errno))
