@@ -2,6 +2,8 @@
 
 #include "relay_config.h"
 
+#include "serial/port_list.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -36,17 +38,13 @@ void MakeFolder(const std::string& Folder)
         throw ESimError(Folder + " is not a folder");
 }
 
-// A folder under /tmp is shared with every user: only one of our own, not a link, writable by
-// no one else, may hold the link the tool will open.
+// The tool lists no port of a folder it cannot trust; registering there would be in vain, or
+// worse, in a folder another user controls.
 void CheckPrivate(const std::string& Folder)
 {
-    if (Folder.rfind("/tmp/", 0) != 0)
-        return;
-    struct stat Info;
-    if (::lstat(Folder.c_str(), &Info) != 0)
-        Fail(Folder);
-    if (!S_ISDIR(Info.st_mode) || Info.st_uid != ::getuid() || (Info.st_mode & 022) != 0)
-        throw ESimError(Folder + " is not a private folder of this user; refusing to use it");
+    const QString Why = UntrustedPortFolder(QString::fromStdString(Folder));
+    if (!Why.isEmpty())
+        throw ESimError(Why.toStdString() + "; refusing to register a port there");
 }
 
 std::string ReadLink(const std::string& Path)
