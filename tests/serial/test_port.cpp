@@ -3,12 +3,16 @@
 #include "serial/cport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
 #include <cerrno>
 #include <clocale>
+#include <memory>
 #include <string>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 
@@ -145,6 +149,37 @@ TEST_F(PortTest, MissingDeviceAndHeldPortFailWithCodeOne)
     EXPECT_EQ(Busy.Code(), 1);
     EXPECT_EQ(Busy.WinCode(), EBUSY);
     close(Other);
+
+    // The field's lock file of a live process (pid 1): refused without the node being opened,
+    // since opening it would raise DTR and RTS on the holder's line. A stale one (its process
+    // gone) is taken over, and removed at close.
+    const QByteArray Lock = "/run/lock/LCK..pts_" + Pty.Path().section('/', -1).toLatin1();
+    const auto WriteLock = [&](pid_t Owner) {
+        const int Fd = open(Lock.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(Fd, 0);
+        const QByteArray Text = QByteArray::number(Owner).rightJustified(10, ' ') + '\n';
+        ASSERT_EQ(write(Fd, Text.constData(), size_t(Text.size())), Text.size());
+        close(Fd);
+    };
+    if (access("/run/lock", W_OK) == 0) {
+        const std::unique_ptr<const char, int (*)(const char*)> Cleanup(Lock.constData(), &unlink);
+        WriteLock(1);
+        const int Watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(inotify_add_watch(Watch, Pty.Path().toLocal8Bit().constData(), IN_OPEN), 0);
+        EXPECT_EQ(Raised([&] { Port.Open(); }).WinCode(), EBUSY);
+        char Event[256];
+        EXPECT_EQ(read(Watch, Event, sizeof Event), -1) << "the node was opened";
+        close(Watch);
+        const pid_t Gone = fork();
+        if (Gone == 0)
+            _exit(0);
+        waitpid(Gone, nullptr, 0);
+        WriteLock(Gone);
+        Port.Open();
+        EXPECT_EQ(QFile(Lock).open(QIODevice::ReadOnly) ? QFile(Lock).size() : -1, 11);
+        Port.Close();
+        EXPECT_FALSE(QFile::exists(Lock));
+    }
 
     // A second port on a device this one holds.
     Port.Open();

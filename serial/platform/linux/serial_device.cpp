@@ -2,8 +2,13 @@
 // the waits, the driver's counters for line errors. The only file with kernel headers.
 //
 // Choices made here:
-// - Exclusive open: flock(LOCK_EX|LOCK_NB), which holds even against root, plus TIOCEXCL for
-//   programs that do not lock; TIOCEXCL is lifted again before close so the device is free.
+// - Exclusive open without touching the line: before open() (which raises DTR and RTS on the
+//   holder's live line) the field's lock file /run/lock/LCK..<name> is taken, as serial
+//   programs do: the owner's pid as ten characters and a newline, made atomically by link(),
+//   taken over when its owner is gone, removed at close. Root respects it too. Where /run/lock
+//   is missing or not writable for the user, the device is opened without it. Behind it,
+//   flock(LOCK_EX|LOCK_NB), which holds even against root, and TIOCEXCL for programs that do not
+//   lock; TIOCEXCL is lifted again before close so the device is free.
 // - HUPCL is cleared: closing the port leaves DTR and RTS as the settings drove them, so a box
 //   that resets on a DTR edge (as many controllers with a USB bridge do) is not reset by Close.
 //   The kernel raises DTR and RTS inside open(); the very first call after it drops the lines
@@ -31,21 +36,27 @@
 #include <linux/serial.h>
 
 #include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
+#include <string>
+#include <sys/stat.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 extern "C" int ioctl(int Fd, unsigned long Request, ...) noexcept;
 
@@ -121,6 +132,103 @@ void Drain(int EventFd)
 
 enum : uint32_t { KeyDevice = 0, KeyWake = 1, KeyStop = 2 };
 
+const char LockFolder[] = "/run/lock";
+
+// The lock file for the device Path names: LCK.. and the device's name under /dev, slashes as
+// underscores ("ttyUSB0", "pts_3"). Empty when Path names nothing: open() then says why.
+std::string LockPath(const QByteArray& Path)
+{
+    std::unique_ptr<char, void (*)(void*)> Real(::realpath(Path.constData(), nullptr), &std::free);
+    if (!Real)
+        return {};
+    std::string Name = Real.get();
+    if (Name.rfind("/dev/", 0) == 0)
+        Name.erase(0, 5);
+    else
+        Name.erase(0, Name.rfind('/') + 1);
+    std::replace(Name.begin(), Name.end(), '/', '_');
+    return std::string(LockFolder) + "/LCK.." + Name;
+}
+
+// The pid a lock file names; 0 when it names none.
+pid_t LockOwner(int Fd)
+{
+    char Text[32] = {};
+    ssize_t N;
+    while ((N = ::pread(Fd, Text, sizeof Text - 1, 0)) < 0 && errno == EINTR) {
+    }
+    char* End = nullptr;
+    const long Pid = N > 0 ? std::strtol(Text, &End, 10) : 0;
+    return Pid > 0 && End != Text ? pid_t(Pid) : 0;
+}
+
+bool Alive(pid_t Pid) { return Pid > 0 && (::kill(Pid, 0) == 0 || errno == EPERM); }
+
+// Removes the lock file at Lock if it is still the one open as Fd and its owner is still gone.
+// The flock keeps two programs that both found it stale from removing each other's new lock;
+// the one that does not get it looks again.
+void RemoveStaleLock(const std::string& Lock, int Fd)
+{
+    struct stat Held, Now;
+    if (flock(Fd, LOCK_EX | LOCK_NB) == 0 && fstat(Fd, &Held) == 0 && ::stat(Lock.c_str(), &Now) == 0 &&
+        Held.st_ino == Now.st_ino && Held.st_dev == Now.st_dev && !Alive(LockOwner(Fd)))
+        ::unlink(Lock.c_str());
+}
+
+// Takes the lock file Lock for this process: 0 when taken (Taken true), or when lock files
+// cannot be kept here (Taken false); EBUSY while a live process holds it; another errno when
+// it cannot be taken.
+int TakeLock(const std::string& Lock, bool& Taken)
+{
+    Taken = false;
+    char Pid[16];
+    const int Length = std::snprintf(Pid, sizeof Pid, "%10d\n", int(::getpid()));
+    const std::string Temporary = std::string(LockFolder) + "/LTMP." + std::to_string(::getpid());
+    for (int Attempt = 0; Attempt < 5; ++Attempt) {
+        ::unlink(Temporary.c_str());
+        const int Fd = ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (Fd < 0)
+            return errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT ? 0 : errno;
+        const bool Written = ::write(Fd, Pid, size_t(Length)) == Length;
+        ::close(Fd);
+        const int Linked = Written ? ::link(Temporary.c_str(), Lock.c_str()) : -1;
+        const int Error = Written ? errno : EIO;
+        ::unlink(Temporary.c_str());
+        if (Linked == 0) {
+            Taken = true;
+            return 0;
+        }
+        if (Error != EEXIST)
+            return Error;
+        const int Held = ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC);
+        if (Held < 0) {
+            if (errno == ENOENT)
+                continue; // let go of meanwhile
+            return errno;
+        }
+        const pid_t Owner = LockOwner(Held);
+        if (Alive(Owner)) {
+            ::close(Held);
+            return EBUSY;
+        }
+        RemoveStaleLock(Lock, Held);
+        ::close(Held);
+    }
+    return EBUSY;
+}
+
+// Removes Lock if this process still holds it.
+void ReleaseLock(const std::string& Lock)
+{
+    const int Fd = ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0)
+        return;
+    const bool Ours = LockOwner(Fd) == ::getpid();
+    ::close(Fd);
+    if (Ours)
+        ::unlink(Lock.c_str());
+}
+
 } // namespace
 
 int LastError() { return ThreadLastError; }
@@ -131,6 +239,7 @@ QString SystemErrorText(int Error) { return QString::fromLocal8Bit(strerror(Erro
 struct TDevice::TImpl
 {
     int Fd = -1;
+    std::string LockFile; // the lock file taken for the device; empty when none
     int CommWake = -1; // wakes the event waiter: mask changed, purge, write handed over
     int XferWake = -1; // wakes waiting transfers: purge
     int Epoll = -1;
@@ -340,13 +449,28 @@ int TDevice::Handle() const { return F->Fd; }
 std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Lines)
 {
     QByteArray Path = QFile::encodeName(Name);
+    std::string Lock = LockPath(Path);
+    bool Locked = false;
+    if (!Lock.empty()) {
+        if (int Error = TakeLock(Lock, Locked)) {
+            Fail(Error);
+            return nullptr;
+        }
+    }
+    if (!Locked)
+        Lock.clear();
     int Fd = ::open(Path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (Fd < 0) {
-        Fail(errno);
+        const int Error = errno;
+        if (Locked)
+            ReleaseLock(Lock);
+        Fail(Error);
         return nullptr;
     }
-    auto Abandon = [Fd](int Error) {
+    auto Abandon = [Fd, &Lock](int Error) {
         ::close(Fd);
+        if (!Lock.empty())
+            ReleaseLock(Lock);
         Fail(Error);
         return nullptr;
     };
@@ -364,6 +488,7 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Li
 
     auto Impl = std::make_unique<TImpl>();
     Impl->Fd = Fd;
+    Impl->LockFile = std::move(Lock);
     Impl->CommWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     Impl->XferWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     Impl->Epoll = epoll_create1(EPOLL_CLOEXEC);
@@ -758,6 +883,8 @@ bool TDevice::CloseHandle()
         *Fd = -1;
     }
     I.EpollStop = -1;
+    if (!I.LockFile.empty())
+        ReleaseLock(std::exchange(I.LockFile, std::string()));
     return true;
 }
 
