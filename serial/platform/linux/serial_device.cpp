@@ -24,7 +24,9 @@
 //   passed; nothing wakes while no write is outstanding.
 // - Line errors and breaks come from TIOCGICOUNT at each wake-up (drivers without counters, such
 //   as ptys, report none). Modem-line changes come from a waiter thread in TIOCMIWAIT on drivers
-//   that have it; Close interrupts it with a signal, so it never has to wait for a line change.
+//   that have it; Close interrupts it with a signal, so it never has to wait for a line change,
+//   and so does every line setting, since the 8250 turns its modem-status interrupt off there
+//   and only a new TIOCMIWAIT turns it on again.
 // - Modem-line calls that a driver does not have (ENOTTY, EINVAL: ptys) mean "no lines".
 // - EV_RXFLAG, DiscardNull, Parity.Replace, DSR flow control and XonLim/XoffLim have no termios
 //   counterpart; they are recorded and do nothing.
