@@ -106,7 +106,7 @@ protected:
 
     void StartSim(const QStringList& Options = {})
     {
-        FSim = std::make_unique<TSimProcess>(Runtime(), QStringList{"--device", W.Far} + Options);
+        FSim = std::make_unique<TSimProcess>(Runtime(), QStringList{"--device", W.Far, "--register", W.Port} + Options);
         ASSERT_TRUE(FSim->Started()) << FSim->Printed().toStdString();
     }
     TSimProcess& Sim() { return *FSim; }
@@ -132,16 +132,19 @@ protected:
     }
     void PlugBack()
     {
+        // A gadget disconnected by soft_connect does not enumerate again when reconnected on
+        // dummy_hcd (descriptor reads fail with EPROTO): a fresh gadget stands for the cable.
         if (W.Name == QLatin1String("cdc_acm"))
-            SoftConnect("connect");
+            ASSERT_EQ(QProcess::execute("sh", {"-c", "modprobe -r g_serial && modprobe g_serial"}), 0);
         else if (W.Name == QLatin1String("ftdi_sio"))
             AskMonitor("device_add usb-serial,chardev=line,id=ftdi");
         ASSERT_TRUE(PumpUntil([&] { return MonitorDone() && NodeExists(W.Port); }, 15000))
-            << W.Port.toStdString() << " is not back";
+            << W.Port.toStdString() << " is not back; /dev has "
+            << QDir("/dev").entryList({"ttyACM*", "ttyUSB*", "ttyS?"}, QDir::System).join(' ').toStdString();
         StartSim();
     }
 
-    // The checks after any unplug: no spin, no box beyond Expected; after DisConnect the
+    // The checks after any unplug (with no box watcher polling meanwhile): no spin; after DisConnect the
     // descriptors and threads are back; plugged back, the port dialog lists the device and a
     // new Connect and import work.
     void ExpectRecovery(const char* Phase)
@@ -254,17 +257,16 @@ TEST_F(THw, UnpluggedWhileIdle)
     ASSERT_EQ(ConnectCaption(), "DisConnect");
     Unplug();
     WaitUnplugged();
-    const double Cpu = CpuWhileIdle(3000);
-    std::printf("[%s] idle: CPU over the 3 s after the unplug %.1f ms\n", qPrintable(W.Name), Cpu);
-    EXPECT_LT(Cpu, 60.0);
-    TBoxWatcher Boxes;
-    Click(Form4, "sSpeedButton3"); // the request's write meets the missing device
-    PumpFor(300);
-    if (W.Unpluggable()) {
-        ASSERT_EQ(Boxes.Seen().size(), 1u);
-        EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed())) << Boxes.Seen()[0].Text.toStdString();
-    } else {
-        EXPECT_TRUE(Boxes.Seen().empty());
+    {
+        TBoxWatcher Boxes;
+        Click(Form4, "sSpeedButton3"); // the request's write meets the missing device
+        PumpFor(300);
+        if (W.Unpluggable()) {
+            ASSERT_EQ(Boxes.Seen().size(), 1u);
+            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed())) << Boxes.Seen()[0].Text.toStdString();
+        } else {
+            EXPECT_TRUE(Boxes.Seen().empty());
+        }
     }
     ExpectRecovery("idle");
 }
@@ -272,18 +274,20 @@ TEST_F(THw, UnpluggedWhileIdle)
 TEST_F(THw, UnpluggedDuringTheHandshake)
 {
     StartSim({"--late-answer", "700"});
-    TBoxWatcher Boxes;
-    QTimer::singleShot(300, [&] { Unplug(); });
-    QElapsedTimer Clock;
-    Clock.start();
-    ConnectThroughDialog(W.Port); // the pause runs out without an answer
-    std::printf("[%s] handshake: Connect returned %lld ms after the press\n", qPrintable(W.Name),
-                Clock.elapsed());
-    EXPECT_LT(Clock.elapsed(), 5000);
-    EXPECT_EQ(ConnectCaption(), "Connect");
-    ASSERT_EQ(Boxes.Seen().size(), 1u);
-    EXPECT_EQ(Boxes.Seen()[0].ObjectName, "NoticeBox");
-    EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith("Device Not Detected!"));
+    {
+        TBoxWatcher Boxes;
+        QTimer::singleShot(300, [&] { Unplug(); });
+        QElapsedTimer Clock;
+        Clock.start();
+        ConnectThroughDialog(W.Port); // the pause runs out without an answer
+        std::printf("[%s] handshake: Connect returned %lld ms after the press\n",
+                    qPrintable(W.Name), Clock.elapsed());
+        EXPECT_LT(Clock.elapsed(), 5000);
+        EXPECT_EQ(ConnectCaption(), "Connect");
+        ASSERT_EQ(Boxes.Seen().size(), 1u);
+        EXPECT_EQ(Boxes.Seen()[0].ObjectName, "NoticeBox");
+        EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith("Device Not Detected!"));
+    }
     ExpectRecovery("handshake");
 }
 
@@ -292,13 +296,15 @@ TEST_F(THw, UnpluggedDuringAnImport)
     StartSim({"--paced"});
     ConnectThroughDialog(W.Port);
     ASSERT_EQ(ConnectCaption(), "DisConnect");
-    TBoxWatcher Boxes;
-    Click(Form4, "sSpeedButton3");
-    ASSERT_TRUE(PumpUntil([] { return RxLineCount >= 5; }, 10000));
-    Unplug();
-    PumpFor(500);
-    EXPECT_LT(RxLineCount, 59);
-    EXPECT_TRUE(Boxes.Seen().empty()); // nothing was written, so nothing failed
+    {
+        TBoxWatcher Boxes;
+        Click(Form4, "sSpeedButton3");
+        ASSERT_TRUE(PumpUntil([] { return RxLineCount >= 5; }, 10000));
+        Unplug();
+        PumpFor(500);
+        EXPECT_LT(RxLineCount, 59);
+        EXPECT_TRUE(Boxes.Seen().empty()); // nothing was written, so nothing failed
+    }
     ExpectRecovery("import");
 }
 
@@ -307,18 +313,21 @@ TEST_F(THw, UnpluggedDuringAnExport)
     StartSim();
     ConnectThroughDialog(W.Port);
     ASSERT_EQ(ConnectCaption(), "DisConnect");
-    TBoxWatcher Boxes;
-    QTimer::singleShot(1500, [&] { Unplug(); });
-    QElapsedTimer Clock;
-    Clock.start();
-    Click(Form4, "sSpeedButton6"); // returns at the first write after the unplug
-    std::printf("[%s] export: the press returned %lld ms after it\n", qPrintable(W.Name), Clock.elapsed());
-    if (W.Unpluggable()) {
-        EXPECT_LT(Clock.elapsed(), 5000);
-        ASSERT_EQ(Boxes.Seen().size(), 1u);
-        EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed())) << Boxes.Seen()[0].Text.toStdString();
-    } else {
-        EXPECT_TRUE(Boxes.Seen().empty()); // into a silent line, the export runs to its end
+    {
+        TBoxWatcher Boxes;
+        QTimer::singleShot(1500, [&] { Unplug(); });
+        QElapsedTimer Clock;
+        Clock.start();
+        Click(Form4, "sSpeedButton6"); // returns at the first write after the unplug
+        std::printf("[%s] export: the press returned %lld ms after it\n", qPrintable(W.Name),
+                    Clock.elapsed());
+        if (W.Unpluggable()) {
+            EXPECT_LT(Clock.elapsed(), 5000);
+            ASSERT_EQ(Boxes.Seen().size(), 1u);
+            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed())) << Boxes.Seen()[0].Text.toStdString();
+        } else {
+            EXPECT_TRUE(Boxes.Seen().empty()); // into a silent line, the export runs to its end
+        }
     }
     ExpectRecovery("export");
 }
