@@ -15,6 +15,7 @@
 namespace ComPlatform {
 class TDevice;
 struct TOverlapped;
+struct TDCB;
 } // namespace ComPlatform
 
 class TComThread;
@@ -150,9 +151,9 @@ public:
     // Line state and control
     int InputCount();
     int OutputCount();
-    // The time the bytes still queued for output need to leave at the line's rate and
-    // character frame: zero where the driver queues nothing (pseudo-terminals).
-    std::chrono::microseconds OutputDrainTime();
+    // At most the time the bytes written so far still need to leave the line, by the line's
+    // rate and character frame and when each write was handed over; zero on a closed port.
+    std::chrono::microseconds OutputDrainTime() const;
     TComSignals Signals();
     TComStateFlags StateFlags();
     TComErrors LastErrors();
@@ -219,6 +220,7 @@ private:
 
     bool ApplyGateOpen() const;
     uint32_t LineRate() const; // the rate in baud, standard or custom
+    ComPlatform::TDCB LineBlock() const; // the device control block of the settings
     // The ClearCommError step shared by the counts, flags and errors (code 10).
     bool ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& OutQue, uint32_t& Flags,
                     bool WithOutQueue = true);

@@ -3,13 +3,18 @@
 #include "serial/cport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
 #include <cerrno>
 #include <clocale>
+#include <memory>
 #include <string>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 
 namespace {
 
@@ -144,6 +149,37 @@ TEST_F(PortTest, MissingDeviceAndHeldPortFailWithCodeOne)
     EXPECT_EQ(Busy.Code(), 1);
     EXPECT_EQ(Busy.WinCode(), EBUSY);
     close(Other);
+
+    // The field's lock file of a live process (pid 1): refused without the node being opened,
+    // since opening it would raise DTR and RTS on the holder's line. A stale one (its process
+    // gone) is taken over, and removed at close.
+    const QByteArray Lock = "/run/lock/LCK..pts_" + Pty.Path().section('/', -1).toLatin1();
+    const auto WriteLock = [&](pid_t Owner) {
+        const int Fd = open(Lock.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(Fd, 0);
+        const QByteArray Text = QByteArray::number(Owner).rightJustified(10, ' ') + '\n';
+        ASSERT_EQ(write(Fd, Text.constData(), size_t(Text.size())), Text.size());
+        close(Fd);
+    };
+    if (access("/run/lock", W_OK) == 0) {
+        const std::unique_ptr<const char, int (*)(const char*)> Cleanup(Lock.constData(), &unlink);
+        WriteLock(1);
+        const int Watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(inotify_add_watch(Watch, Pty.Path().toLocal8Bit().constData(), IN_OPEN), 0);
+        EXPECT_EQ(Raised([&] { Port.Open(); }).WinCode(), EBUSY);
+        char Event[256];
+        EXPECT_EQ(read(Watch, Event, sizeof Event), -1) << "the node was opened";
+        close(Watch);
+        const pid_t Gone = fork();
+        if (Gone == 0)
+            _exit(0);
+        waitpid(Gone, nullptr, 0);
+        WriteLock(Gone);
+        Port.Open();
+        EXPECT_EQ(QFile(Lock).open(QIODevice::ReadOnly) ? QFile(Lock).size() : -1, 11);
+        Port.Close();
+        EXPECT_FALSE(QFile::exists(Lock));
+    }
 
     // A second port on a device this one holds.
     Port.Open();
@@ -297,9 +333,27 @@ TEST_F(PortTest, LineStateOnAPtyHasNoLines)
     EXPECT_NO_THROW(Port.SetRTS(false));
     EXPECT_TRUE(Port.LastErrors().Empty());
     EXPECT_EQ(Port.OutputCount(), 0);
+    // Line time comes from what was written and when, also where the driver's queue count
+    // says nothing (a pty's is always empty): 13 bytes at 9600 baud take 13.542 ms.
+    using namespace std::chrono;
     const char Record[] = "OPEN PORT 10\r";
+    const auto Before = steady_clock::now();
     Port.Write(Record, 13);
-    EXPECT_EQ(Port.OutputDrainTime().count(), 0); // a pty queues nothing
+    const microseconds Left = Port.OutputDrainTime();
+    const auto Taken = duration_cast<microseconds>(steady_clock::now() - Before);
+    EXPECT_LE(Left, microseconds(13542));
+    EXPECT_GE(Left, microseconds(13542) - Taken);
+    // A second write joins the line behind the first; a purge of the output empties it.
+    Port.Write(Record, 13);
+    const microseconds Both = Port.OutputDrainTime();
+    EXPECT_GE(Both, microseconds(2 * 13542) -
+                        duration_cast<microseconds>(steady_clock::now() - Before));
+    EXPECT_EQ(Pty.Receive(26), QByteArray("OPEN PORT 10\rOPEN PORT 10\r"));
+    Port.ClearBuffer(false, true);
+    EXPECT_EQ(Port.OutputDrainTime().count(), 0);
+    Port.Write(Record, 1);
+    std::this_thread::sleep_for(milliseconds(3));
+    EXPECT_EQ(Port.OutputDrainTime().count(), 0); // 1.042 ms: gone
     Pty.Send("xyz");
     ASSERT_TRUE(PumpUntil([&] { return Port.InputCount() == 3; }));
     Port.ClearBuffer(true, false);
