@@ -9,10 +9,12 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include <poll.h>
+#include <sched.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -108,6 +110,10 @@ protected:
     {
         FSim = std::make_unique<TSimProcess>(Runtime(), QStringList{"--device", W.Far, "--register", W.Port} + Options);
         ASSERT_TRUE(FSim->Started()) << FSim->Printed().toStdString();
+        // The far end stamps each record when it wakes to read it: ahead of the tool, so a
+        // late wake-up inside the guest does not show as a shortened gap.
+        const sched_param Priority{.sched_priority = 10};
+        EXPECT_EQ(sched_setscheduler(pid_t(FSim->Process().processId()), SCHED_FIFO, &Priority), 0);
     }
     TSimProcess& Sim() { return *FSim; }
 
@@ -236,17 +242,27 @@ TEST_F(THw, ConnectImportAndExportAFullCustomConfiguration)
     }
     EXPECT_EQ(Wire.toHex(' '), ExportBytes(Config).toHex(' '));
     EXPECT_EQ(LoadRelayState(State.toStdString()), Config); // stored as it was read
+    // The far end stamps a record when it wakes to read it. In an emulated guest on a shared
+    // host that wake-up (and the USB stack's delivery) can come a few ms late, which shortens
+    // the next gap by as much and lengthens this one: a gap may fall short of its span by that
+    // jitter, while a missing or shortened pause falls far more; most gaps stay above it.
+    constexpr double Jitter = 10.0;
     ASSERT_EQ(Records.size(), 59u);
+    std::vector<double> Over{Records[0].Ms - Request - 400.0}; // each gap less its span
     double Shortest = Records[0].Ms - Request, ShortestLong = 1e9;
-    EXPECT_GT(Records[0].Ms - Request, 400.0);
     for (size_t I = 1; I < Records.size(); ++I) {
         const double Gap = Records[I].Ms - Records[I - 1].Ms;
         const bool Long = Records[I - 1].Line == 36;
-        EXPECT_GT(Gap, Long ? 1000.0 : 400.0) << "before line " << Records[I].Line;
+        Over.push_back(Gap - (Long ? 1000.0 : 400.0));
         (Long ? ShortestLong : Shortest) = std::min(Long ? ShortestLong : Shortest, Gap);
     }
-    std::printf("[%s] export wall time %.2f s; shortest gap %.1f ms, after line 36 %.1f ms\n",
-                qPrintable(W.Name), WallS, Shortest, ShortestLong);
+    for (size_t I = 0; I < Over.size(); ++I)
+        EXPECT_GT(Over[I], -Jitter) << "before line " << Records[I].Line;
+    std::sort(Over.begin(), Over.end());
+    EXPECT_GT(Over[Over.size() / 2], 0.0);
+    std::printf("[%s] export wall time %.2f s; shortest gap %.1f ms, after line 36 %.1f ms, "
+                "median gap %.1f ms over its span\n",
+                qPrintable(W.Name), WallS, Shortest, ShortestLong, Over[Over.size() / 2]);
     EXPECT_LE(WallS, 26.0);
 }
 
