@@ -152,7 +152,8 @@ public:
     int InputCount();
     int OutputCount();
     // At most the time the bytes written so far still need to leave the line, by the line's
-    // rate and character frame and when each write was handed over; zero on a closed port.
+    // rate and character frame and when each write was handed over; zero on a closed port and
+    // on a pseudo-terminal, which has no line.
     std::chrono::microseconds OutputDrainTime() const;
     TComSignals Signals();
     TComStateFlags StateFlags();

@@ -17,16 +17,16 @@
 //   block the open nor hang the line up.
 // - Received bytes are watched edge-triggered (EPOLLET), so bytes left waiting in the queue do
 //   not wake the waiter again; like EV_RXCHAR, only new arrivals do.
-// - Line time comes from what was written and when, never from TIOCOUTQ: cdc_acm counts whole
-//   USB buffers in flight (10240 bytes after a 14-byte write), while ftdi_sio, cp210x and the
-//   16550 do not count what sits in the chip's FIFO. Each write's bytes leave at the line rate
-//   from when it was handed over, or from when the line was free if that is later: a safe
-//   bound on every driver, exact on a line that sends at its rate.
+// - Line time comes from what was written and when (TLineClock), never from TIOCOUTQ: cdc_acm
+//   counts whole USB buffers in flight (10240 bytes after a 14-byte write), while ftdi_sio,
+//   cp210x and the 16550 do not count what sits in the chip's FIFO. A pty has no line: none.
 // - EV_TXEMPTY: after a write has been handed over, the waiter sleeps until that bound has
 //   passed; nothing wakes while no write is outstanding.
 // - Line errors and breaks come from TIOCGICOUNT at each wake-up (drivers without counters, such
 //   as ptys, report none). Modem-line changes come from a waiter thread in TIOCMIWAIT on drivers
-//   that have it; Close interrupts it with a signal, so it never has to wait for a line change.
+//   that have it; Close interrupts it with a signal, so it never has to wait for a line change,
+//   and so does every line setting, since the 8250 turns its modem-status interrupt off there
+//   and only a new TIOCMIWAIT turns it on again.
 // - Modem-line calls that a driver does not have (ENOTTY, EINVAL: ptys) mean "no lines".
 // - EV_RXFLAG, DiscardNull, Parity.Replace, DSR flow control and XonLim/XoffLim have no termios
 //   counterpart; they are recorded and do nothing.
@@ -51,6 +51,7 @@
 #include <pthread.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -258,7 +259,8 @@ struct TDevice::TImpl
         return Dcb;
     }();
     int InQueueSize = 1024;
-    int64_t LineFreeNs = 0; // monotonic: when the last byte handed over has left the line
+    bool HasLine = true; // false on a pseudo-terminal: bytes written are there at once
+    TLineClock Line;
     bool HasCounters = false;
     serial_icounter_struct ErrorBase{};
     serial_icounter_struct EventBase{};
@@ -282,11 +284,10 @@ struct TDevice::TImpl
         return ioctl(Fd, TIOCOUTQ, &N) == 0 ? N : -1;
     }
 
-    // Nanoseconds until the bytes handed over so far have left the line; 0 when they have.
-    int64_t LineTimeLeftNs()
+    std::chrono::microseconds LineTimeLeft()
     {
         std::lock_guard G(Lock);
-        return std::max<int64_t>(LineFreeNs - NowNs(), 0);
+        return Line.Left(std::chrono::steady_clock::now());
     }
 
     void StartModemWaiter()
@@ -414,10 +415,9 @@ struct TDevice::TImpl
         Ov.Failed = Error != 0;
         Ov.Error = Error;
         if (!Ov.Failed && Ov.Write && Ov.Done > 0) {
-            {
+            if (HasLine) {
                 std::lock_guard G(Lock);
-                LineFreeNs = std::max(LineFreeNs, NowNs()) +
-                             std::chrono::nanoseconds(TransmitTime(Ov.Done, Frame)).count();
+                Line.Written(TransmitTime(Ov.Done, Frame), std::chrono::steady_clock::now());
             }
             TxPending = true;
             Signal(CommWake);
@@ -513,6 +513,10 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Li
         Serial.flags |= ASYNC_LOW_LATENCY;
         (void)ioctl(Fd, TIOCSSERIAL, &Serial);
     }
+    // Unix 98 pty slaves: the bytes are with the reader as soon as they are written.
+    struct stat Node;
+    Impl->HasLine = !(fstat(Fd, &Node) == 0 && S_ISCHR(Node.st_mode) && major(Node.st_rdev) >= 136 &&
+                      major(Node.st_rdev) <= 143);
     Impl->HasCounters = Impl->Counters(Impl->ErrorBase);
     Impl->EventBase = Impl->ErrorBase;
     return std::unique_ptr<TDevice>(new TDevice(std::move(Impl)));
@@ -631,11 +635,11 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
         if (I.TxPending) {
             if (!(Mask & EV_TXEMPTY)) {
                 I.TxPending = false;
-            } else if (int64_t Left = I.LineTimeLeftNs(); Left <= 0) {
+            } else if (auto Left = I.LineTimeLeft(); Left.count() <= 0) {
                 I.TxPending = false;
                 Found |= EV_TXEMPTY;
             } else {
-                DrainNs = Left;
+                DrainNs = std::chrono::nanoseconds(Left).count();
             }
         }
         if (Found) {
@@ -791,17 +795,13 @@ bool TDevice::PurgeComm(uint32_t Flags)
     if (Tx) {
         F->TxPending = false;
         std::lock_guard G(F->Lock);
-        F->LineFreeNs = 0; // what was queued is gone
+        F->Line.Purged();
     }
     Signal(F->CommWake);
     return true;
 }
 
-std::chrono::microseconds TDevice::LineTimeLeft()
-{
-    return std::chrono::ceil<std::chrono::microseconds>(
-        std::chrono::nanoseconds(F->LineTimeLeftNs()));
-}
+std::chrono::microseconds TDevice::LineTimeLeft() { return F->LineTimeLeft(); }
 
 bool TDevice::ClearCommError(uint32_t& Errors, TComStat& Stat, bool OutQueue)
 {
