@@ -135,6 +135,15 @@ enum : uint32_t { KeyDevice = 0, KeyWake = 1, KeyStop = 2 };
 
 const char LockFolder[] = "/run/lock";
 
+// Calls a system call again while a signal interrupts it.
+template <class TCall> auto Retried(TCall Call)
+{
+    decltype(Call()) Result;
+    while ((Result = Call()) < 0 && errno == EINTR) {
+    }
+    return Result;
+}
+
 // The lock file for the device Path names: LCK.. and the device's name under /dev, slashes as
 // underscores ("ttyUSB0", "pts_3"). Empty when Path names nothing: open() then says why.
 std::string LockPath(const QByteArray& Path)
@@ -155,9 +164,7 @@ std::string LockPath(const QByteArray& Path)
 pid_t LockOwner(int Fd)
 {
     char Text[32] = {};
-    ssize_t N;
-    while ((N = ::pread(Fd, Text, sizeof Text - 1, 0)) < 0 && errno == EINTR) {
-    }
+    const ssize_t N = Retried([&] { return ::pread(Fd, Text, sizeof Text - 1, 0); });
     char* End = nullptr;
     const long Pid = N > 0 ? std::strtol(Text, &End, 10) : 0;
     return Pid > 0 && End != Text ? pid_t(Pid) : 0;
@@ -171,7 +178,7 @@ bool Alive(pid_t Pid) { return Pid > 0 && (::kill(Pid, 0) == 0 || errno == EPERM
 void RemoveStaleLock(const std::string& Lock, int Fd)
 {
     struct stat Held, Now;
-    if (flock(Fd, LOCK_EX | LOCK_NB) == 0 && fstat(Fd, &Held) == 0 && ::stat(Lock.c_str(), &Now) == 0 &&
+    if (Retried([&] { return flock(Fd, LOCK_EX | LOCK_NB); }) == 0 && fstat(Fd, &Held) == 0 && ::stat(Lock.c_str(), &Now) == 0 &&
         Held.st_ino == Now.st_ino && Held.st_dev == Now.st_dev && !Alive(LockOwner(Fd)))
         ::unlink(Lock.c_str());
 }
@@ -187,12 +194,13 @@ int TakeLock(const std::string& Lock, bool& Taken)
     const std::string Temporary = std::string(LockFolder) + "/LTMP." + std::to_string(::getpid());
     for (int Attempt = 0; Attempt < 5; ++Attempt) {
         ::unlink(Temporary.c_str());
-        const int Fd = ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int Fd = Retried(
+            [&] { return ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); });
         if (Fd < 0)
             return errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT ? 0 : errno;
-        const bool Written = ::write(Fd, Pid, size_t(Length)) == Length;
+        const bool Written = Retried([&] { return ::write(Fd, Pid, size_t(Length)); }) == Length;
         ::close(Fd);
-        const int Linked = Written ? ::link(Temporary.c_str(), Lock.c_str()) : -1;
+        const int Linked = Written ? Retried([&] { return ::link(Temporary.c_str(), Lock.c_str()); }) : -1;
         const int Error = Written ? errno : EIO;
         ::unlink(Temporary.c_str());
         if (Linked == 0) {
@@ -201,7 +209,7 @@ int TakeLock(const std::string& Lock, bool& Taken)
         }
         if (Error != EEXIST)
             return Error;
-        const int Held = ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC);
+        const int Held = Retried([&] { return ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC); });
         if (Held < 0) {
             if (errno == ENOENT)
                 continue; // let go of meanwhile
@@ -221,7 +229,7 @@ int TakeLock(const std::string& Lock, bool& Taken)
 // Removes Lock if this process still holds it.
 void ReleaseLock(const std::string& Lock)
 {
-    const int Fd = ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC);
+    const int Fd = Retried([&] { return ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC); });
     if (Fd < 0)
         return;
     const bool Ours = LockOwner(Fd) == ::getpid();
@@ -459,7 +467,7 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Li
     }
     if (!Locked)
         Lock.clear();
-    int Fd = ::open(Path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int Fd = Retried([&] { return ::open(Path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (Fd < 0) {
         const int Error = errno;
         if (Locked)
@@ -476,7 +484,8 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Li
     };
     // The kernel raised DTR and RTS inside open(); a box that resets on DTR must see them drop
     // at once, in one call, before any other call (several are USB control transfers) delays it.
-    if (int Down = DisabledLines(Lines); Down && ioctl(Fd, TIOCMBIC, &Down) != 0 && !NoSuchLine(errno))
+    if (int Down = DisabledLines(Lines);
+        Down && Retried([&] { return ioctl(Fd, TIOCMBIC, &Down); }) != 0 && !NoSuchLine(errno))
         return Abandon(errno);
     if (flock(Fd, LOCK_EX | LOCK_NB) != 0)
         return Abandon(errno == EWOULDBLOCK ? EBUSY : errno);
