@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <memory>
 
-#include <poll.h>
 #include <sched.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -37,7 +36,10 @@ TWiring WiringFromEnvironment()
             qEnvironmentVariable("MORVEL_HW_FAR"), qEnvironmentVariable("MORVEL_HW_SHARE")};
 }
 
-bool NodeExists(const QString& Path) { return ::access(QFile::encodeName(Path).constData(), F_OK) == 0; }
+bool NodeExists(const QString& Path)
+{
+    return ::access(QFile::encodeName(Path).constData(), F_OK) == 0;
+}
 
 // A configuration in which every item differs from its default, in the device's form. Masks 13
 // and 10 put a carriage return and a line feed on the wire as raw bytes; no telephone number
@@ -48,11 +50,21 @@ TRelayConfig CustomConfig()
     for (const TItemDef& Def : ItemTable()) {
         std::string& V = Config.Value(Def.Line);
         switch (Def.Kind) {
-        case TItemKind::CommandText: V = "c" + std::to_string(Def.Line) + " Zq"; break;
-        case TItemKind::Telephone: V = "+9891234567" + std::to_string(Def.Line - 24); break;
-        case TItemKind::Mask8: V = Def.Line == 33 ? "13" : Def.Line == 34 ? "255" : "10"; break;
-        case TItemKind::Mask4: V = "5"; break;
-        case TItemKind::Flag: V = "0"; break;
+        case TItemKind::CommandText:
+            V = "c" + std::to_string(Def.Line) + " Zq";
+            break;
+        case TItemKind::Telephone:
+            V = "+9891234567" + std::to_string(Def.Line - 24);
+            break;
+        case TItemKind::Mask8:
+            V = Def.Line == 33 ? "13" : Def.Line == 34 ? "255" : "10";
+            break;
+        case TItemKind::Mask4:
+            V = "5";
+            break;
+        case TItemKind::Flag:
+            V = "0";
+            break;
         }
     }
     return Config;
@@ -108,7 +120,8 @@ protected:
 
     void StartSim(const QStringList& Options = {})
     {
-        FSim = std::make_unique<TSimProcess>(Runtime(), QStringList{"--device", W.Far, "--register", W.Port} + Options);
+        FSim = std::make_unique<TSimProcess>(
+            Runtime(), QStringList{"--device", W.Far, "--register", W.Port} + Options);
         ASSERT_TRUE(FSim->Started()) << FSim->Printed().toStdString();
         // The far end stamps each record when it wakes to read it: ahead of the tool, so a
         // late wake-up inside the guest does not show as a shortened gap.
@@ -141,32 +154,39 @@ protected:
         // A gadget disconnected by soft_connect does not enumerate again when reconnected on
         // dummy_hcd (descriptor reads fail with EPROTO): a fresh gadget stands for the cable.
         if (W.Name == QLatin1String("cdc_acm"))
-            ASSERT_EQ(QProcess::execute("sh", {"-c", "modprobe -r g_serial && modprobe g_serial"}), 0);
+            ASSERT_EQ(QProcess::execute("sh", {"-c", "modprobe -r g_serial && modprobe g_serial"}),
+                      0);
         else if (W.Name == QLatin1String("ftdi_sio"))
             AskMonitor("device_add usb-serial,chardev=line,id=ftdi");
         ASSERT_TRUE(PumpUntil([&] { return MonitorDone() && NodeExists(W.Port); }, 15000))
             << W.Port.toStdString() << " is not back; /dev has "
-            << QDir("/dev").entryList({"ttyACM*", "ttyUSB*", "ttyS?"}, QDir::System).join(' ').toStdString();
+            << QDir("/dev")
+                   .entryList({"ttyACM*", "ttyUSB*", "ttyS?"}, QDir::System)
+                   .join(' ')
+                   .toStdString();
         StartSim();
     }
 
-    // The checks after any unplug (with no box watcher polling meanwhile): no spin; after DisConnect the
-    // descriptors and threads are back; plugged back, the port dialog lists the device and a
-    // new Connect and import work.
+    // The checks after any unplug (with no box watcher polling meanwhile): no spin; after
+    // DisConnect the descriptors and threads are back; plugged back, the port dialog lists the
+    // device and a new Connect and import work.
     void ExpectRecovery(const char* Phase)
     {
         const double Cpu = CpuWhileIdle(3000);
         std::printf("[%s] %s: CPU over the 3 s after the unplug %.1f ms (%.2f %% of a core)\n",
                     qPrintable(W.Name), Phase, Cpu, Cpu / 30.0);
         EXPECT_LT(Cpu, 60.0) << Phase;
-        if (ConnectCaption() == QLatin1String("DisConnect"))
-            Click(Form4, "sSpeedButton2");
+        if (ConnectCaption() == QLatin1String("DisConnect")) Click(Form4, "sSpeedButton2");
         ASSERT_EQ(ConnectCaption(), "Connect");
         WaitUnplugged();
-        EXPECT_TRUE(PumpUntil([&] {
-            return ProcessStats::OpenDescriptors() == FFds && ProcessStats::Threads() == FThreads;
-        }, 3000)) << Phase << ": descriptors " << ProcessStats::OpenDescriptors() << " (were "
-                  << FFds << "), threads " << ProcessStats::Threads() << " (were " << FThreads << ")";
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return ProcessStats::OpenDescriptors() == FFds &&
+                       ProcessStats::Threads() == FThreads;
+            },
+            3000))
+            << Phase << ": descriptors " << ProcessStats::OpenDescriptors() << " (were " << FFds
+            << "), threads " << ProcessStats::Threads() << " (were " << FThreads << ")";
         PlugBack();
         SelectedPort.clear(); // through the dialog: it must list the device again
         ConnectThroughDialog(W.Port);
@@ -226,19 +246,18 @@ TEST_F(THw, ConnectImportAndExportAFullCustomConfiguration)
     Clock.start();
     Click(Form4, "sSpeedButton6"); // returns when the export is done
     const double WallS = Clock.elapsed() / 1000.0;
-    ASSERT_TRUE(PumpUntil([&] { return Sim().Count("stored") == 1; }, 3000)) << Sim().LogText().toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return Sim().Count("stored") == 1; }, 3000))
+        << Sim().LogText().toStdString();
     EXPECT_TRUE(Boxes.Seen().empty());
 
     QByteArray Wire;
     std::vector<TSimProcess::TEvent> Records;
     double Request = 0;
     for (const auto& E : Sim().Events()) {
-        if (E.Kind == "request" && E.Word == "set")
-            Request = E.Ms;
+        if (E.Kind == "request" && E.Word == "set") Request = E.Ms;
         if ((E.Kind == "request" && E.Word == "set") || E.Kind == "record" || E.Kind == "end")
             Wire += E.Bytes;
-        if (E.Kind == "record")
-            Records.push_back(E);
+        if (E.Kind == "record") Records.push_back(E);
     }
     EXPECT_EQ(Wire.toHex(' '), ExportBytes(Config).toHex(' '));
     EXPECT_EQ(LoadRelayState(State.toStdString()), Config); // stored as it was read
@@ -279,7 +298,8 @@ TEST_F(THw, UnpluggedWhileIdle)
         PumpFor(300);
         if (W.Unpluggable()) {
             ASSERT_EQ(Boxes.Seen().size(), 1u);
-            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed())) << Boxes.Seen()[0].Text.toStdString();
+            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed()))
+                << Boxes.Seen()[0].Text.toStdString();
         } else {
             EXPECT_TRUE(Boxes.Seen().empty());
         }
@@ -340,7 +360,8 @@ TEST_F(THw, UnpluggedDuringAnExport)
         if (W.Unpluggable()) {
             EXPECT_LT(Clock.elapsed(), 5000);
             ASSERT_EQ(Boxes.Seen().size(), 1u);
-            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed())) << Boxes.Seen()[0].Text.toStdString();
+            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed()))
+                << Boxes.Seen()[0].Text.toStdString();
         } else {
             EXPECT_TRUE(Boxes.Seen().empty()); // into a silent line, the export runs to its end
         }
@@ -368,7 +389,8 @@ TEST_F(THw, ASecondInstanceNeverOpensTheHeldPort)
     const QStringList Printed =
         QString::fromLocal8Bit(Second.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(Printed.size(), 2) << Printed.join(u'\n').toStdString();
-    EXPECT_TRUE(Printed[0].startsWith("ErrorBox|Unable to open com port")) << Printed[0].toStdString();
+    EXPECT_TRUE(Printed[0].startsWith("ErrorBox|Unable to open com port"))
+        << Printed[0].toStdString();
     EXPECT_EQ(Printed[1], "caption|Connect");
     EXPECT_LE(Opened, 0) << "the second instance opened " << W.Port.toStdString();
 
