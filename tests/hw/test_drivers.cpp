@@ -1,0 +1,403 @@
+// Real serial drivers: the real window, offscreen, in a guest kernel, with relay-sim on the far
+// end of a cdc_acm gadget link, an FT232 behind ftdi_sio, or a pair of 16550s. Run inside the
+// guest by tools/guest/run-guest, which says in the environment which wiring this boot has.
+#include "device/items.h"
+#include "device/link_state.h"
+#include "sim/relay_config.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/process_stats.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include <sched.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace {
+
+struct TWiring
+{
+    QString Name;  // cdc_acm, ftdi_sio or 8250
+    QString Port;  // the tool's end
+    QString Far;   // the simulator's end
+    QString Share; // folder shared with the host, for monitor requests
+
+    // A UART has no plug: pulling its cable only silences the far end, and writes still succeed.
+    bool Unpluggable() const { return Name != QLatin1String("8250"); }
+};
+
+TWiring WiringFromEnvironment()
+{
+    return {qEnvironmentVariable("MORVEL_HW_WIRING"), qEnvironmentVariable("MORVEL_HW_PORT"),
+            qEnvironmentVariable("MORVEL_HW_FAR"), qEnvironmentVariable("MORVEL_HW_SHARE")};
+}
+
+bool NodeExists(const QString& Path)
+{
+    return ::access(QFile::encodeName(Path).constData(), F_OK) == 0;
+}
+
+// A configuration in which every item differs from its default, in the device's form. Masks 13
+// and 10 put a carriage return and a line feed on the wire as raw bytes; no telephone number
+// holds a "0", so a round trip leaves it as it is.
+TRelayConfig CustomConfig()
+{
+    TRelayConfig Config;
+    for (const TItemDef& Def : ItemTable()) {
+        std::string& V = Config.Value(Def.Line);
+        switch (Def.Kind) {
+        case TItemKind::CommandText:
+            V = "c" + std::to_string(Def.Line) + " Zq";
+            break;
+        case TItemKind::Telephone:
+            V = "+9891234567" + std::to_string(Def.Line - 24);
+            break;
+        case TItemKind::Mask8:
+            V = Def.Line == 33 ? "13" : Def.Line == 34 ? "255" : "10";
+            break;
+        case TItemKind::Mask4:
+            V = "5";
+            break;
+        case TItemKind::Flag:
+            V = "0";
+            break;
+        }
+    }
+    return Config;
+}
+
+// What an export of Config puts on the wire: the request, 59 records, the final 0x0D.
+QByteArray ExportBytes(const TRelayConfig& Config)
+{
+    QByteArray Bytes("\x19\x1b");
+    for (const TItemDef& Def : ItemTable()) {
+        const std::string& V = Config.Value(Def.Line);
+        if (IsMaskKind(Def.Kind))
+            Bytes += char(std::stoi(V));
+        else if (Def.Kind == TItemKind::Flag)
+            Bytes += char(V == "1");
+        else if (Def.Kind == TItemKind::Telephone)
+            Bytes += QByteArray::fromStdString(TelephoneWireForm(V));
+        else
+            Bytes += QByteArray::fromStdString(V);
+        Bytes += '\r';
+    }
+    return Bytes + '\r';
+}
+
+// The tool's CPU time over Ms of idle waiting, in ms: a thread spinning on a dead line shows here.
+double CpuWhileIdle(int Ms)
+{
+    const double Start = ProcessStats::CpuMs();
+    QElapsedTimer Clock;
+    Clock.start();
+    while (Clock.elapsed() < Ms)
+        Application->ProcessMessagesOrWait(int(Ms - Clock.elapsed()));
+    return ProcessStats::CpuMs() - Start;
+}
+
+class THw : public TE2E
+{
+protected:
+    void SetUp() override
+    {
+        TE2E::SetUp();
+        W = WiringFromEnvironment();
+        ASSERT_FALSE(W.Port.isEmpty()) << "run in the guest: tools/guest/run-guest";
+        ASSERT_TRUE(NodeExists(W.Port)) << W.Port.toStdString();
+        FFds = ProcessStats::OpenDescriptors();
+        FThreads = ProcessStats::Threads();
+    }
+    void TearDown() override
+    {
+        FSim.reset();
+        TE2E::TearDown();
+    }
+
+    void StartSim(const QStringList& Options = {})
+    {
+        FSim = std::make_unique<TSimProcess>(
+            Runtime(), QStringList{"--device", W.Far, "--register", W.Port} + Options);
+        ASSERT_TRUE(FSim->Started()) << FSim->Printed().toStdString();
+        // The far end stamps each record when it wakes to read it: ahead of the tool, so a
+        // late wake-up inside the guest does not show as a shortened gap.
+        const sched_param Priority{.sched_priority = 10};
+        EXPECT_EQ(sched_setscheduler(pid_t(FSim->Process().processId()), SCHED_FIFO, &Priority), 0);
+    }
+    TSimProcess& Sim() { return *FSim; }
+
+    // Starts taking the device away and returns at once, so it may run inside a pause.
+    void Unplug()
+    {
+        std::printf("[%s] unplug\n", qPrintable(W.Name));
+        if (W.Name == QLatin1String("cdc_acm"))
+            SoftConnect("disconnect");
+        else if (W.Name == QLatin1String("ftdi_sio"))
+            AskMonitor("device_del ftdi");
+        else
+            FSim.reset();
+    }
+    void WaitUnplugged()
+    {
+        if (W.Unpluggable()) {
+            ASSERT_TRUE(PumpUntil([&] { return MonitorDone() && !NodeExists(W.Port); }, 15000))
+                << W.Port.toStdString() << " stays";
+        }
+        FSim.reset();
+    }
+    void PlugBack()
+    {
+        // A gadget disconnected by soft_connect does not enumerate again when reconnected on
+        // dummy_hcd (descriptor reads fail with EPROTO): a fresh gadget stands for the cable.
+        if (W.Name == QLatin1String("cdc_acm"))
+            ASSERT_EQ(QProcess::execute("sh", {"-c", "modprobe -r g_serial && modprobe g_serial"}),
+                      0);
+        else if (W.Name == QLatin1String("ftdi_sio"))
+            AskMonitor("device_add usb-serial,chardev=line,id=ftdi");
+        ASSERT_TRUE(PumpUntil([&] { return MonitorDone() && NodeExists(W.Port); }, 15000))
+            << W.Port.toStdString() << " is not back; /dev has "
+            << QDir("/dev")
+                   .entryList({"ttyACM*", "ttyUSB*", "ttyS?"}, QDir::System)
+                   .join(' ')
+                   .toStdString();
+        StartSim();
+    }
+
+    // The checks after any unplug (with no box watcher polling meanwhile): no spin; after
+    // DisConnect the descriptors and threads are back; plugged back, the port dialog lists the
+    // device and a new Connect and import work.
+    void ExpectRecovery(const char* Phase)
+    {
+        const double Cpu = CpuWhileIdle(3000);
+        std::printf("[%s] %s: CPU over the 3 s after the unplug %.1f ms (%.2f %% of a core)\n",
+                    qPrintable(W.Name), Phase, Cpu, Cpu / 30.0);
+        EXPECT_LT(Cpu, 60.0) << Phase;
+        if (ConnectCaption() == QLatin1String("DisConnect")) Click(Form4, "sSpeedButton2");
+        ASSERT_EQ(ConnectCaption(), "Connect");
+        WaitUnplugged();
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return ProcessStats::OpenDescriptors() == FFds &&
+                       ProcessStats::Threads() == FThreads;
+            },
+            3000))
+            << Phase << ": descriptors " << ProcessStats::OpenDescriptors() << " (were " << FFds
+            << "), threads " << ProcessStats::Threads() << " (were " << FThreads << ")";
+        PlugBack();
+        SelectedPort.clear(); // through the dialog: it must list the device again
+        ConnectThroughDialog(W.Port);
+        ASSERT_EQ(ConnectCaption(), "DisConnect") << Phase;
+        Click(Form4, "sSpeedButton3");
+        EXPECT_TRUE(PumpUntil([] { return RxLineCount == 59; }, 15000)) << Phase;
+        Click(Form4, "sSpeedButton2");
+    }
+
+    static QString WriteFailed() { return QStringLiteral("WriteFile function failed (Error: "); }
+
+    TWiring W;
+
+private:
+    void SoftConnect(const char* Word)
+    {
+        QFile F(QStringLiteral("/sys/class/udc/dummy_udc.0/soft_connect"));
+        ASSERT_TRUE(F.open(QIODevice::WriteOnly)) << F.errorString().toStdString();
+        F.write(Word);
+    }
+    // The host's watcher sends the command to QEMU's monitor and renames the request.
+    void AskMonitor(const QString& Command)
+    {
+        FRequest = QStringLiteral("%1/requests/%2").arg(W.Share).arg(++FRequests);
+        QSaveFile F(FRequest + QStringLiteral(".req"));
+        ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+        F.write(Command.toUtf8());
+        ASSERT_TRUE(F.commit());
+    }
+    bool MonitorDone() const
+    {
+        return FRequest.isEmpty() || NodeExists(FRequest + QStringLiteral(".done"));
+    }
+
+    std::unique_ptr<TSimProcess> FSim;
+    QString FRequest;
+    int FRequests = 0;
+    int FFds = 0, FThreads = 0;
+};
+
+} // namespace
+
+TEST_F(THw, ConnectImportAndExportAFullCustomConfiguration)
+{
+    const TRelayConfig Config = CustomConfig();
+    const QString State = Runtime() + "/relay.state";
+    SaveRelayState(State.toStdString(), Config);
+    StartSim({"--state", State});
+    ConnectThroughDialog(W.Port);
+    ASSERT_EQ(ConnectCaption(), "DisConnect");
+    Click(Form4, "sSpeedButton3");
+    ASSERT_TRUE(PumpUntil([] { return RxLineCount == 59; }, 15000)) << RxLineCount;
+    EXPECT_EQ(Form4->ItemText("rel1_on").toStdString(), Config.Value(1));
+
+    TBoxWatcher Boxes;
+    QElapsedTimer Clock;
+    Clock.start();
+    Click(Form4, "sSpeedButton6"); // returns when the export is done
+    const double WallS = Clock.elapsed() / 1000.0;
+    ASSERT_TRUE(PumpUntil([&] { return Sim().Count("stored") == 1; }, 3000))
+        << Sim().LogText().toStdString();
+    EXPECT_TRUE(Boxes.Seen().empty());
+
+    QByteArray Wire;
+    std::vector<TSimProcess::TEvent> Records;
+    double Request = 0;
+    for (const auto& E : Sim().Events()) {
+        if (E.Kind == "request" && E.Word == "set") Request = E.Ms;
+        if ((E.Kind == "request" && E.Word == "set") || E.Kind == "record" || E.Kind == "end")
+            Wire += E.Bytes;
+        if (E.Kind == "record") Records.push_back(E);
+    }
+    EXPECT_EQ(Wire.toHex(' '), ExportBytes(Config).toHex(' '));
+    EXPECT_EQ(LoadRelayState(State.toStdString()), Config); // stored as it was read
+    // The far end stamps a record when it wakes to read it. In an emulated guest on a shared
+    // host that wake-up (and the USB stack's delivery) can come a few ms late, which shortens
+    // the next gap by as much and lengthens this one: a gap may fall short of its span by that
+    // jitter, while a missing or shortened pause falls far more; most gaps stay above it.
+    constexpr double Jitter = 10.0;
+    ASSERT_EQ(Records.size(), 59u);
+    std::vector<double> Over{Records[0].Ms - Request - 400.0}; // each gap less its span
+    double Shortest = Records[0].Ms - Request, ShortestLong = 1e9;
+    for (size_t I = 1; I < Records.size(); ++I) {
+        const double Gap = Records[I].Ms - Records[I - 1].Ms;
+        const bool Long = Records[I - 1].Line == 36;
+        Over.push_back(Gap - (Long ? 1000.0 : 400.0));
+        (Long ? ShortestLong : Shortest) = std::min(Long ? ShortestLong : Shortest, Gap);
+    }
+    for (size_t I = 0; I < Over.size(); ++I)
+        EXPECT_GT(Over[I], -Jitter) << "before line " << Records[I].Line;
+    std::sort(Over.begin(), Over.end());
+    EXPECT_GT(Over[Over.size() / 2], 0.0);
+    std::printf("[%s] export wall time %.2f s; shortest gap %.1f ms, after line 36 %.1f ms, "
+                "median gap %.1f ms over its span\n",
+                qPrintable(W.Name), WallS, Shortest, ShortestLong, Over[Over.size() / 2]);
+    // The time goal is the benchmark's (./run hw-bench); here only the fault it guards against:
+    // pauses stretched by a driver's queue count, which made this export take minutes.
+    EXPECT_LE(WallS, 30.0);
+}
+
+TEST_F(THw, UnpluggedWhileIdle)
+{
+    StartSim();
+    ConnectThroughDialog(W.Port);
+    ASSERT_EQ(ConnectCaption(), "DisConnect");
+    Unplug();
+    WaitUnplugged();
+    {
+        TBoxWatcher Boxes;
+        Click(Form4, "sSpeedButton3"); // the request's write meets the missing device
+        PumpFor(300);
+        if (W.Unpluggable()) {
+            ASSERT_EQ(Boxes.Seen().size(), 1u);
+            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed()))
+                << Boxes.Seen()[0].Text.toStdString();
+        } else {
+            EXPECT_TRUE(Boxes.Seen().empty());
+        }
+    }
+    ExpectRecovery("idle");
+}
+
+TEST_F(THw, UnpluggedDuringTheHandshake)
+{
+    StartSim({"--late-answer", "700"});
+    {
+        TBoxWatcher Boxes;
+        QTimer::singleShot(300, [&] { Unplug(); });
+        QElapsedTimer Clock;
+        Clock.start();
+        ConnectThroughDialog(W.Port); // the pause runs out without an answer
+        std::printf("[%s] handshake: Connect returned %lld ms after the press\n",
+                    qPrintable(W.Name), Clock.elapsed());
+        EXPECT_LT(Clock.elapsed(), 5000);
+        EXPECT_EQ(ConnectCaption(), "Connect");
+        ASSERT_EQ(Boxes.Seen().size(), 1u);
+        EXPECT_EQ(Boxes.Seen()[0].ObjectName, "NoticeBox");
+        EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith("Device Not Detected!"));
+    }
+    ExpectRecovery("handshake");
+}
+
+TEST_F(THw, UnpluggedDuringAnImport)
+{
+    StartSim({"--paced"});
+    ConnectThroughDialog(W.Port);
+    ASSERT_EQ(ConnectCaption(), "DisConnect");
+    {
+        TBoxWatcher Boxes;
+        Click(Form4, "sSpeedButton3");
+        ASSERT_TRUE(PumpUntil([] { return RxLineCount >= 5; }, 10000));
+        Unplug();
+        PumpFor(500);
+        EXPECT_LT(RxLineCount, 59);
+        EXPECT_TRUE(Boxes.Seen().empty()); // nothing was written, so nothing failed
+    }
+    ExpectRecovery("import");
+}
+
+TEST_F(THw, UnpluggedDuringAnExport)
+{
+    StartSim();
+    ConnectThroughDialog(W.Port);
+    ASSERT_EQ(ConnectCaption(), "DisConnect");
+    {
+        TBoxWatcher Boxes;
+        QTimer::singleShot(1500, [&] { Unplug(); });
+        QElapsedTimer Clock;
+        Clock.start();
+        Click(Form4, "sSpeedButton6"); // returns at the first write after the unplug
+        std::printf("[%s] export: the press returned %lld ms after it\n", qPrintable(W.Name),
+                    Clock.elapsed());
+        if (W.Unpluggable()) {
+            EXPECT_LT(Clock.elapsed(), 5000);
+            ASSERT_EQ(Boxes.Seen().size(), 1u);
+            EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed()))
+                << Boxes.Seen()[0].Text.toStdString();
+        } else {
+            EXPECT_TRUE(Boxes.Seen().empty()); // into a silent line, the export runs to its end
+        }
+    }
+    ExpectRecovery("export");
+}
+
+TEST_F(THw, ASecondInstanceNeverOpensTheHeldPort)
+{
+    StartSim();
+    ConnectThroughDialog(W.Port);
+    ASSERT_EQ(ConnectCaption(), "DisConnect");
+
+    // Every open of the node from now on, by anyone, is seen here.
+    const int Watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(Watch, 0);
+    ASSERT_GE(inotify_add_watch(Watch, QFile::encodeName(W.Port).constData(), IN_OPEN), 0);
+    QProcess Second;
+    Second.start(BuildDir() + "/tests/e2e_second_instance", {W.Port});
+    ASSERT_TRUE(Second.waitForStarted(10000));
+    ASSERT_TRUE(PumpUntil([&] { return Second.state() == QProcess::NotRunning; }, 30000));
+    char Events[4096];
+    const ssize_t Opened = ::read(Watch, Events, sizeof Events);
+    ::close(Watch);
+    const QStringList Printed =
+        QString::fromLocal8Bit(Second.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(Printed.size(), 2) << Printed.join(u'\n').toStdString();
+    EXPECT_TRUE(Printed[0].startsWith("ErrorBox|Unable to open com port"))
+        << Printed[0].toStdString();
+    EXPECT_EQ(Printed[1], "caption|Connect");
+    EXPECT_LE(Opened, 0) << "the second instance opened " << W.Port.toStdString();
+
+    // The first instance's link is untouched.
+    Click(Form4, "sSpeedButton3");
+    EXPECT_TRUE(PumpUntil([] { return RxLineCount == 59; }, 15000));
+    EXPECT_EQ(Sim().Count("request"), 2) << Sim().LogText().toStdString();
+}
