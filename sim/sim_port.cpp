@@ -134,7 +134,16 @@ void TSimPort::OpenDevice()
 void TSimPort::CloseDevice()
 {
     if (FDevice && FFd >= 0)
-        ::close(std::exchange(FFd, -1));
+        CloseLine();
+}
+
+void TSimPort::CloseLine()
+{
+    // Output still queued for a line nobody reads would hold close() for the driver's closing
+    // wait (30 s on a UART whose far end has stopped).
+    if (FDevice)
+        ::tcflush(FFd, TCOFLUSH);
+    ::close(std::exchange(FFd, -1));
 }
 
 bool TSimPort::Reopen()
@@ -176,7 +185,7 @@ void TSimPort::Hangup()
 {
     Unregister();
     if (FFd >= 0)
-        ::close(std::exchange(FFd, -1));
+        CloseLine();
     if (FSlave >= 0)
         ::close(std::exchange(FSlave, -1));
 }

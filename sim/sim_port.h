@@ -38,6 +38,7 @@ private:
     void Register(const std::string& Folder, const std::string& Name, const std::string& Target);
     void Unregister();
     void OpenDevice();
+    void CloseLine();
 
     int FFd = -1;
     // Held open so that the pty master never sees a hang-up between the tool's open/close cycles.
