@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 namespace ComPlatform {
@@ -83,6 +84,52 @@ private:
     TTime FFree;
 };
 
+// A point on the monotonic clock by which a wait must end, or never.
+class TDeadline
+{
+public:
+    using TClock = std::chrono::steady_clock;
+
+    TDeadline() = default; // never
+    static TDeadline At(TClock::time_point When)
+    {
+        TDeadline D;
+        D.FWhen = When;
+        D.FSet = true;
+        return D;
+    }
+    // Ms milliseconds after From; a span beyond the clock's range is held at its far end.
+    static TDeadline AfterMs(uint64_t Ms, TClock::time_point From = TClock::now())
+    {
+        const auto Room = std::chrono::floor<std::chrono::milliseconds>(TClock::time_point::max() - From);
+        return At(Ms >= uint64_t(Room.count()) ? TClock::time_point::max()
+                                               : From + std::chrono::milliseconds(Ms));
+    }
+
+    bool IsNever() const { return !FSet; }
+    bool Expired(TClock::time_point Now = TClock::now()) const { return FSet && Now >= FWhen; }
+    // Milliseconds left, rounded up so that a wait that long reaches the deadline; -1: never.
+    int MsLeft(TClock::time_point Now = TClock::now()) const
+    {
+        if (!FSet)
+            return -1;
+        if (Now >= FWhen)
+            return 0;
+        const auto Left = std::chrono::ceil<std::chrono::milliseconds>(FWhen - Now).count();
+        return int(std::min<int64_t>(Left, std::numeric_limits<int>::max()));
+    }
+    TDeadline Earlier(const TDeadline& Other) const
+    {
+        if (!FSet)
+            return Other;
+        return Other.FSet && Other.FWhen < FWhen ? Other : *this;
+    }
+
+private:
+    TClock::time_point FWhen{};
+    bool FSet = false;
+};
+
 struct TCommTimeouts
 {
     uint32_t ReadIntervalTimeout = MAXDWORD;
@@ -120,9 +167,10 @@ struct TOverlapped
     // Read rule: return as soon as any byte is there (or at once when ReturnAtOnce).
     bool ReturnAtOnce = false;
     bool ReturnOnFirstByte = false;
-    int64_t DeadlineNs = -1;   // monotonic; -1: none
-    int64_t IntervalNs = -1;   // between bytes, after the first; -1: none
-    int64_t LastByteNs = 0;
+    TDeadline Deadline;
+    // Between bytes, after the first; none when negative.
+    std::chrono::milliseconds Interval{-1};
+    TDeadline::TClock::time_point LastByte{};
     unsigned AbortGeneration = 0;
 };
 

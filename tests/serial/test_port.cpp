@@ -390,3 +390,25 @@ TEST(ComLineTime, FollowsTheRateAndTheCharacterFrame)
     Line.Purged();
     EXPECT_EQ(Line.Left(T0 + microseconds(30000)), microseconds(0));
 }
+
+TEST(ComDeadline, RoundsUpNeverEndsAndHoldsAtTheClocksEnd)
+{
+    using ComPlatform::TDeadline;
+    using std::chrono::microseconds;
+    const TDeadline::TClock::time_point T0{std::chrono::seconds(100)};
+    const TDeadline D = TDeadline::AfterMs(5, T0);
+    // A wait of the milliseconds left must reach the deadline, never stop short of it.
+    EXPECT_EQ(D.MsLeft(T0 + microseconds(100)), 5);
+    EXPECT_EQ(D.MsLeft(T0 + microseconds(4001)), 1);
+    EXPECT_FALSE(D.Expired(T0 + microseconds(4999)));
+    EXPECT_TRUE(D.Expired(T0 + microseconds(5000)));
+    EXPECT_EQ(D.MsLeft(T0 + microseconds(9000)), 0);
+    EXPECT_EQ(TDeadline().MsLeft(T0), -1);
+    EXPECT_FALSE(TDeadline().Expired(T0));
+    EXPECT_EQ(TDeadline().Earlier(D).MsLeft(T0), 5);
+    EXPECT_EQ(D.Earlier(TDeadline::AfterMs(2, T0)).MsLeft(T0), 2);
+    // The largest timeouts the settings can hold neither wrap around nor overflow a wait.
+    const TDeadline Far = TDeadline::AfterMs(UINT64_MAX, T0);
+    EXPECT_FALSE(Far.Expired(T0));
+    EXPECT_EQ(Far.MsLeft(T0), std::numeric_limits<int>::max());
+}

@@ -67,12 +67,7 @@ namespace {
 
 thread_local int ThreadLastError = 0;
 
-int64_t NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+using TClock = TDeadline::TClock;
 
 bool NoSuchLine(int Error) { return Error == ENOTTY || Error == EINVAL; }
 
@@ -398,7 +393,7 @@ struct TDevice::TImpl
                                  : ::read(Fd, Ov.Buffer + Ov.Done, size_t(Ov.Count - Ov.Done));
             if (N > 0) {
                 Ov.Done += int(N);
-                Ov.LastByteNs = NowNs();
+                Ov.LastByte = TClock::now();
                 continue;
             }
             if (N == 0)
@@ -409,11 +404,10 @@ struct TDevice::TImpl
                 break;
             return Finish(Ov, errno);
         }
-        int64_t Now = NowNs();
+        const auto Now = TClock::now();
         bool Ended = Ov.Done == Ov.Count || Ov.ReturnAtOnce ||
-                     (Ov.ReturnOnFirstByte && Ov.Done > 0) ||
-                     (Ov.DeadlineNs >= 0 && Now >= Ov.DeadlineNs) ||
-                     (Ov.IntervalNs >= 0 && Ov.Done > 0 && Now - Ov.LastByteNs >= Ov.IntervalNs);
+                     (Ov.ReturnOnFirstByte && Ov.Done > 0) || Ov.Deadline.Expired(Now) ||
+                     IntervalEnd(Ov).Expired(Now);
         return Ended ? Finish(Ov, 0) : false;
     }
 
@@ -433,18 +427,18 @@ struct TDevice::TImpl
         return true;
     }
 
+    // When the pause after the last byte ends a read; never before its first byte.
+    static TDeadline IntervalEnd(const TOverlapped& Ov)
+    {
+        if (Ov.Interval.count() < 0 || Ov.Done == 0)
+            return {};
+        return TDeadline::At(Ov.LastByte + Ov.Interval);
+    }
+
     // Milliseconds until the transfer must be looked at again; -1: only when the device moves.
     int TransferTimeout(const TOverlapped& Ov) const
     {
-        int64_t Until = Ov.DeadlineNs;
-        if (Ov.IntervalNs >= 0 && Ov.Done > 0) {
-            int64_t IntervalEnd = Ov.LastByteNs + Ov.IntervalNs;
-            Until = Until < 0 ? IntervalEnd : std::min(Until, IntervalEnd);
-        }
-        if (Until < 0)
-            return -1;
-        int64_t Left = Until - NowNs();
-        return Left <= 0 ? 0 : int((Left + 999999) / 1000000);
+        return Ov.Deadline.Earlier(IntervalEnd(Ov)).MsLeft();
     }
 };
 
@@ -630,7 +624,7 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
         }
         I.EpollStop = StopEvent;
     }
-    const int64_t Deadline = TimeoutMs >= 0 ? NowNs() + int64_t(TimeoutMs) * 1000000 : -1;
+    const TDeadline Deadline = TimeoutMs >= 0 ? TDeadline::AfterMs(uint64_t(TimeoutMs)) : TDeadline();
     unsigned Generation = I.MaskGeneration;
     for (;;) {
         uint32_t Mask = I.Mask;
@@ -640,7 +634,7 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
             Generation = I.MaskGeneration;
         }
         uint32_t Found = I.ModemEvents.exchange(0) & Mask;
-        int64_t DrainNs = -1;
+        TDeadline Drained;
         if (I.TxPending) {
             if (!(Mask & EV_TXEMPTY)) {
                 I.TxPending = false;
@@ -648,7 +642,7 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
                 I.TxPending = false;
                 Found |= EV_TXEMPTY;
             } else {
-                DrainNs = std::chrono::nanoseconds(Left).count();
+                Drained = TDeadline::At(TClock::now() + Left);
             }
         }
         if (Found) {
@@ -659,16 +653,8 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
             Occurred = Found;
             return TWaitResult::Event;
         }
-        int64_t Until = Deadline;
-        if (DrainNs >= 0)
-            Until = Until < 0 ? NowNs() + DrainNs : std::min(Until, NowNs() + DrainNs);
-        int Timeout = -1;
-        if (Until >= 0) {
-            int64_t Left = Until - NowNs();
-            Timeout = Left <= 0 ? 0 : int((Left + 999999) / 1000000);
-        }
         epoll_event Events[4];
-        int N = epoll_wait(I.Epoll, Events, 4, Timeout);
+        int N = epoll_wait(I.Epoll, Events, 4, Deadline.Earlier(Drained).MsLeft());
         if (N < 0) {
             if (errno == EINTR)
                 continue;
@@ -676,7 +662,7 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
             return TWaitResult::Failed;
         }
         if (N == 0) {
-            if (Deadline >= 0 && NowNs() >= Deadline)
+            if (Deadline.Expired())
                 return TWaitResult::TimedOut;
             continue;
         }
@@ -725,7 +711,7 @@ bool TDevice::WriteFile(const void* Buffer, int Count, TOverlapped& Ov)
         uint64_t Total = uint64_t(T.WriteTotalTimeoutMultiplier) * uint64_t(Ov.Count) +
                          T.WriteTotalTimeoutConstant;
         if (T.WriteTotalTimeoutMultiplier || T.WriteTotalTimeoutConstant)
-            Ov.DeadlineNs = NowNs() + int64_t(std::min<uint64_t>(Total, INT64_MAX / 2000000)) * 1000000;
+            Ov.Deadline = TDeadline::AfterMs(Total);
     }
     Ov.Pending = true;
     int Transferred;
@@ -741,22 +727,21 @@ bool TDevice::ReadFile(void* Buffer, int Count, TOverlapped& Ov)
     {
         std::lock_guard G(F->Lock);
         const TCommTimeouts& T = F->Timeouts;
-        const int64_t Now = NowNs();
         if (T.ReadIntervalTimeout == MAXDWORD && T.ReadTotalTimeoutMultiplier == 0 &&
             T.ReadTotalTimeoutConstant == 0) {
             Ov.ReturnAtOnce = true;
         } else if (T.ReadIntervalTimeout == MAXDWORD && T.ReadTotalTimeoutMultiplier == MAXDWORD &&
                    T.ReadTotalTimeoutConstant != 0 && T.ReadTotalTimeoutConstant != MAXDWORD) {
             Ov.ReturnOnFirstByte = true;
-            Ov.DeadlineNs = Now + int64_t(T.ReadTotalTimeoutConstant) * 1000000;
+            Ov.Deadline = TDeadline::AfterMs(T.ReadTotalTimeoutConstant);
         } else {
             if (T.ReadTotalTimeoutMultiplier || T.ReadTotalTimeoutConstant) {
                 uint64_t Total = uint64_t(T.ReadTotalTimeoutMultiplier) * uint64_t(Ov.Count) +
                                  T.ReadTotalTimeoutConstant;
-                Ov.DeadlineNs = Now + int64_t(std::min<uint64_t>(Total, INT64_MAX / 2000000)) * 1000000;
+                Ov.Deadline = TDeadline::AfterMs(Total);
             }
             if (T.ReadIntervalTimeout != 0 && T.ReadIntervalTimeout != MAXDWORD)
-                Ov.IntervalNs = int64_t(T.ReadIntervalTimeout) * 1000000;
+                Ov.Interval = std::chrono::milliseconds(T.ReadIntervalTimeout);
         }
     }
     Ov.Pending = true;
