@@ -167,7 +167,7 @@ void TCustomComPort::SetTimeouts(const TComTimeouts& Value)
 void TCustomComPort::SetTriggersOnRxChar(bool Value)
 {
     if (FHasLink)
-        ReportPortError(CE_HasLink + 1);
+        ReportPortError(CE_HasLink);
     FTriggersOnRxChar = Value;
 }
 
@@ -176,7 +176,7 @@ void TCustomComPort::SetSyncMethod(TSyncMethod Value)
     if (Value == FSyncMethod)
         return;
     if (FConnected && !FLoading) {
-        ReportPortError(CE_ConnChangeProp + 1);
+        ReportPortError(CE_ConnChangeProp);
         return;
     }
     FSyncMethod = Value;
@@ -187,7 +187,7 @@ void TCustomComPort::SetEventThreadPriority(TThreadPriority Value)
     if (Value == FEventThreadPriority)
         return;
     if (FConnected && !FLoading) {
-        ReportPortError(CE_ConnChangeProp + 1);
+        ReportPortError(CE_ConnChangeProp);
         return;
     }
     FEventThreadPriority = Value;
@@ -212,7 +212,7 @@ void TCustomComPort::ApplyBufferSizes()
     if (!ApplyGateOpen())
         return;
     if (!FDevice->SetupComm(FBuffer->InputSize(), FBuffer->OutputSize()))
-        ReportPortError(CE_SetupComFailed + 1, LastError());
+        ReportPortError(CE_SetupComFailed, LastError());
 }
 
 void TCustomComPort::ApplyTimeoutSettings()
@@ -226,7 +226,7 @@ void TCustomComPort::ApplyTimeoutSettings()
     T.WriteTotalTimeoutMultiplier = uint32_t(FTimeouts->WriteTotalMultiplier());
     T.WriteTotalTimeoutConstant = uint32_t(FTimeouts->WriteTotalConstant());
     if (!FDevice->SetCommTimeouts(T))
-        ReportPortError(CE_TimeoutsFailed + 1, LastError());
+        ReportPortError(CE_TimeoutsFailed, LastError());
 }
 
 TDCB TCustomComPort::LineBlock() const
@@ -255,7 +255,7 @@ void TCustomComPort::ApplyLineSettings()
     if (!ApplyGateOpen())
         return;
     if (!FDevice->SetCommState(LineBlock()))
-        ReportPortError(CE_SetStateFailed + 1, LastError());
+        ReportPortError(CE_SetStateFailed, LastError());
 }
 
 void TCustomComPort::EndUpdate()
@@ -274,7 +274,7 @@ void TCustomComPort::OpenDeviceHandle()
     FDevice = TDevice::CreateFile(DeviceName(), LineBlock());
     if (!FDevice) {
         FHandle = -1;
-        ReportPortError(CE_OpenFailed + 1, LastError());
+        ReportPortError(CE_OpenFailed, LastError());
         return;
     }
     FHandle = FDevice->Handle();
@@ -360,8 +360,9 @@ void TCustomComPort::StopEventThread()
 
 // ---- errors
 
-void TCustomComPort::ReportPortError(uint16_t Code, int64_t WinError)
+void TCustomComPort::ReportPortError(TComExceptions Failure, int64_t WinError)
 {
+    const int Code = ComErrorCode(Failure);
     if (!FOnException) {
         if (WinError > 0)
             throw EComPort(Code, int(uint32_t(WinError)));
@@ -373,7 +374,12 @@ void TCustomComPort::ReportPortError(uint16_t Code, int64_t WinError)
                          .arg(WinError)
                          .arg(SystemErrorText(int(WinError)));
     }
-    FOnException(this, TComExceptions(Code - 1), ComErrorText(Code), WinError, WinMessage);
+    FOnException(this, Failure, ComErrorText(Code), WinError, WinMessage);
+}
+
+void TCustomComPort::ReportLastError(TComExceptions Failure)
+{
+    ReportPortError(Failure, FDevice ? LastError() : EBADF);
 }
 
 // ---- links
@@ -381,7 +387,7 @@ void TCustomComPort::ReportPortError(uint16_t Code, int64_t WinError)
 void TCustomComPort::RegisterLink(TComLink* AComLink)
 {
     if (std::find(FLinks.begin(), FLinks.end(), AComLink) != FLinks.end())
-        ReportPortError(CE_RegFailed + 1);
+        ReportPortError(CE_RegFailed);
     else
         FLinks.push_back(AComLink);
     FHasLink = std::any_of(FLinks.begin(), FLinks.end(), [](TComLink* L) { return bool(L->OnRxBuf); });
@@ -391,7 +397,7 @@ void TCustomComPort::UnRegisterLink(TComLink* AComLink)
 {
     auto It = std::find(FLinks.begin(), FLinks.end(), AComLink);
     if (It == FLinks.end())
-        ReportPortError(CE_RegFailed + 1);
+        ReportPortError(CE_RegFailed);
     else
         FLinks.erase(It);
     FHasLink = std::any_of(FLinks.begin(), FLinks.end(), [](TComLink* L) { return bool(L->OnRxBuf); });

@@ -197,7 +197,9 @@ protected:
     virtual void CloseDeviceHandle();
 
     // Raises EComPort, or hands the failure to OnException and returns.
-    void ReportPortError(uint16_t Code, int64_t WinError = 0);
+    void ReportPortError(TComExceptions Failure, int64_t WinError = 0);
+    // The same with the device's last refused call, or EBADF when no device is open.
+    void ReportLastError(TComExceptions Failure);
 
     virtual void EmitAfterClose();
     virtual void EmitAfterOpen();

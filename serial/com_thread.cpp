@@ -278,14 +278,14 @@ void TCustomComPort::NotifyRx80Full() { EmitRx80Full(); }
 void TCustomComPort::WaitForEvent(TComEvents& Events, TWaitEvent* StopEvent, int Timeout)
 {
     if (FThreadCreated) {
-        ReportPortError(CE_ThreadCreated + 1);
+        ReportPortError(CE_ThreadCreated);
         // Waiting beside the event thread would take its events away: nothing occurred.
         Events = TComEvents();
         return;
     }
     if (!FDevice) {
         Events = TComEvents();
-        ReportPortError(CE_WaitFailed + 1, EBADF);
+        ReportPortError(CE_WaitFailed, EBADF);
         return;
     }
     FDevice->SetCommMask(EventsToMask(Events));
@@ -296,5 +296,5 @@ void TCustomComPort::WaitForEvent(TComEvents& Events, TWaitEvent* StopEvent, int
     FDevice->SetCommMask(0);
     Events = MaskToEvents(R == TWaitResult::Event ? Occurred : 0);
     if (R == TWaitResult::Failed)
-        ReportPortError(CE_WaitFailed + 1, Error);
+        ReportPortError(CE_WaitFailed, Error);
 }

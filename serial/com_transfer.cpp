@@ -32,11 +32,11 @@ struct TAsyncHolder
 int TCustomComPort::WriteAsync(const void* Buffer, int Count, PAsync& AsyncPtr)
 {
     if (!AsyncPtr) {
-        ReportPortError(CE_InvalidAsync + 1);
+        ReportPortError(CE_InvalidAsync);
         return 0;
     }
     if (!FDevice) {
-        ReportPortError(CEPortNotOpen + 1, -(CEPortNotOpen + 1));
+        ReportPortError(CEPortNotOpen, -ComErrorCode(CEPortNotOpen));
         return 0;
     }
     Count = std::max(Count, 0);
@@ -48,7 +48,7 @@ int TCustomComPort::WriteAsync(const void* Buffer, int Count, PAsync& AsyncPtr)
     // The record's own copy is written, so the caller's buffer may go before the write ends.
     bool Done = FDevice->WriteFile(AsyncPtr->Data.get(), Count, *AsyncPtr->Overlapped);
     if (!Done && LastError() != PendingError())
-        ReportPortError(CE_WriteFailed + 1, LastError());
+        ReportPortError(CE_WriteFailed, LastError());
     ForLinks(&TComLink::OnTx, true);
     return Done ? AsyncPtr->Overlapped->Done : 0;
 }
@@ -64,17 +64,17 @@ int TCustomComPort::WriteStrAsync(const QString& Str, PAsync& AsyncPtr)
 int TCustomComPort::ReadAsync(void* Buffer, int Count, PAsync& AsyncPtr)
 {
     if (!AsyncPtr) {
-        ReportPortError(CE_InvalidAsync + 1);
+        ReportPortError(CE_InvalidAsync);
         return 0;
     }
     AsyncPtr->Kind = okRead;
     if (!FDevice) {
-        ReportPortError(CEPortNotOpen + 1, -(CEPortNotOpen + 1));
+        ReportPortError(CEPortNotOpen, -ComErrorCode(CEPortNotOpen));
         return 0;
     }
     bool Done = FDevice->ReadFile(Buffer, Count, *AsyncPtr->Overlapped);
     if (!Done && LastError() != PendingError())
-        ReportPortError(CE_ReadFailed + 1, LastError());
+        ReportPortError(CE_ReadFailed, LastError());
     return Done ? AsyncPtr->Overlapped->Done : 0;
 }
 
@@ -88,16 +88,16 @@ int TCustomComPort::ReadStrAsync(QByteArray& Str, int Count, PAsync& AsyncPtr)
 int TCustomComPort::WaitForAsync(PAsync& AsyncPtr)
 {
     if (!AsyncPtr) {
-        ReportPortError(CE_InvalidAsync + 1);
+        ReportPortError(CE_InvalidAsync);
         return 0;
     }
     TOverlapped& Ov = *AsyncPtr->Overlapped;
-    const int Code = (AsyncPtr->Kind == okWrite ? CE_WriteFailed : CE_ReadFailed) + 1;
+    const TComExceptions Failure = AsyncPtr->Kind == okWrite ? CE_WriteFailed : CE_ReadFailed;
     int Transferred = Ov.Done;
     if (Ov.Pending && !FDevice) {
-        ReportPortError(uint16_t(Code), EBADF);
+        ReportPortError(Failure, EBADF);
     } else if (FDevice && !FDevice->GetOverlappedResult(Ov, Transferred, true)) {
-        ReportPortError(uint16_t(Code), LastError());
+        ReportPortError(Failure, LastError());
     }
     if (AsyncPtr->Kind == okRead && InputCount() == 0) {
         ForLinks(&TComLink::OnRx, false);
@@ -112,7 +112,7 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr)
 bool TCustomComPort::IsAsyncCompleted(PAsync AsyncPtr)
 {
     if (!AsyncPtr) {
-        ReportPortError(CE_InvalidAsync + 1);
+        ReportPortError(CE_InvalidAsync);
         return false;
     }
     if (!AsyncPtr->Overlapped->Pending)
@@ -122,14 +122,14 @@ bool TCustomComPort::IsAsyncCompleted(PAsync AsyncPtr)
         return true;
     if (FDevice && LastError() == PendingError())
         return false;
-    ReportPortError(CE_AsyncCheck + 1, FDevice ? LastError() : EBADF);
+    ReportLastError(CE_AsyncCheck);
     return false;
 }
 
 void TCustomComPort::AbortAllAsync()
 {
     if (!FDevice || !FDevice->PurgeComm(PURGE_TXABORT | PURGE_RXABORT))
-        ReportPortError(CE_PurgeFailed + 1, FDevice ? LastError() : EBADF);
+        ReportLastError(CE_PurgeFailed);
 }
 
 int TCustomComPort::Write(const void* Buffer, int Count)
@@ -172,7 +172,7 @@ int TCustomComPort::WriteUnicodeString(const QString& Str)
     QByteArray Bytes;
     // The encoded bytes go out unchanged, whatever the locale's character set.
     if (!EncodeCodePage(FCodePage, Str, Bytes)) {
-        ReportPortError(CE_WriteFailed + 1, EINVAL);
+        ReportPortError(CE_WriteFailed, EINVAL);
         return 0;
     }
     return Write(Bytes.constData(), int(Bytes.size()));
@@ -186,7 +186,7 @@ int TCustomComPort::ReadUnicodeString(QString& Str, int Count)
     QByteArray Bytes(Count, '\0');
     Bytes.truncate(Read(Bytes.data(), Count));
     if (!DecodeCodePage(FCodePage, Bytes, Str)) {
-        ReportPortError(CE_ReadFailed + 1, EINVAL);
+        ReportPortError(CE_ReadFailed, EINVAL);
         return 0;
     }
     return int(Str.size());
@@ -200,7 +200,7 @@ bool TCustomComPort::ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& Out
     TComStat Stat;
     Errors = InQue = OutQue = Flags = 0;
     if (!FDevice || !FDevice->ClearCommError(Errors, Stat, WithOutQueue)) {
-        ReportPortError(CE_ClearComFailed + 1, FDevice ? LastError() : EBADF);
+        ReportLastError(CE_ClearComFailed);
         return false;
     }
     InQue = Stat.cbInQue;
@@ -254,7 +254,7 @@ TComSignals TCustomComPort::Signals()
 {
     uint32_t Stat = 0;
     if (!FDevice || !FDevice->GetCommModemStatus(Stat))
-        ReportPortError(CE_ModemStatFailed + 1, FDevice ? LastError() : EBADF);
+        ReportLastError(CE_ModemStatFailed);
     TComSignals Signals;
     if (Stat & MS_CTS_ON) Signals.Include(csCTS);
     if (Stat & MS_DSR_ON) Signals.Include(csDSR);
@@ -266,7 +266,7 @@ TComSignals TCustomComPort::Signals()
 void TCustomComPort::Escape(uint32_t Function)
 {
     if (!FDevice || !FDevice->EscapeCommFunction(Function))
-        ReportPortError(CE_EscapeComFailed + 1, FDevice ? LastError() : EBADF);
+        ReportLastError(CE_EscapeComFailed);
 }
 
 void TCustomComPort::SetDTR(bool OnOff) { Escape(OnOff ? SETDTR : CLRDTR); }
@@ -278,11 +278,11 @@ void TCustomComPort::ClearBuffer(bool Input, bool Output)
 {
     uint32_t Flags = (Input ? PURGE_RXCLEAR : 0) | (Output ? PURGE_TXCLEAR : 0);
     if (!FDevice || !FDevice->PurgeComm(Flags))
-        ReportPortError(CE_PurgeFailed + 1, FDevice ? LastError() : EBADF);
+        ReportLastError(CE_PurgeFailed);
 }
 
 void TCustomComPort::TransmitChar(QChar Ch)
 {
     if (!FDevice || !FDevice->TransmitCommChar(char(Ch.unicode() & 0xFF)))
-        ReportPortError(CE_TransmitFailed + 1, FDevice ? LastError() : EBADF);
+        ReportLastError(CE_TransmitFailed);
 }

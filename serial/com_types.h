@@ -79,6 +79,9 @@ enum TComExceptions { CE_OpenFailed, CE_WriteFailed, CE_ReadFailed, CE_InvalidAs
                       CE_LedStateFailed, CE_ThreadCreated, CE_WaitFailed, CE_HasLink,
                       CE_RegError, CEPortNotOpen };
 
+// The error code (1 to 24) that reports a failure.
+constexpr int ComErrorCode(TComExceptions Failure) { return int(Failure) + 1; }
+
 // Handlers; Sender is the port.
 using TRxCharEvent = std::function<void(QObject* Sender, int Count)>;
 using TRxBufEvent = std::function<void(QObject* Sender, const char* Buffer, int Count)>;
