@@ -10,6 +10,7 @@
 #include "ui/forms.h"
 #include "ui/main_form.h"
 #include "ui/port_form.h"
+#include "ui/start_up.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -214,6 +215,6 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication App(argc, argv);
-    App.Title = QStringLiteral("Morvel SMS Controller");
+    PrepareApplication();
     return Run();
 }
