@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -87,6 +89,54 @@ TEST_F(Pages, FieldsSitAtTheirPlaces)
     }
     // The picture lies under every field: it is the page's first child.
     EXPECT_EQ(Field("sTabSheet1")->children().first(), Field("Image1"));
+}
+
+// Pixels of the box's area that differ visibly between two grabs of the window.
+QRegion Differing(const QImage& A, const QImage& B, const QRect& Area)
+{
+    QRegion Changed;
+    for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+        for (int X = Area.left(); X <= Area.right(); ++X) {
+            const QRgb P = A.pixel(X, Y), Q = B.pixel(X, Y);
+            if (std::max({std::abs(qRed(P) - qRed(Q)), std::abs(qGreen(P) - qGreen(Q)),
+                          std::abs(qBlue(P) - qBlue(Q))}) >= 60)
+                Changed += QRect(X, Y, 1, 1);
+        }
+    return Changed;
+}
+
+TEST_F(Pages, EveryCheckBoxIsSeenClearAndTicked)
+{
+    int Boxes = 0;
+    for (int I = 0; I < Control->PageCount(); ++I) {
+        Control->SetActivePageIndex(I);
+        const QList<QCheckBox*> Page = Control->Page(I)->findChildren<QCheckBox*>();
+        auto Grab = [&](bool Shown, bool Ticked) {
+            for (QCheckBox* Box : Page) {
+                Box->setVisible(Shown);
+                Box->setChecked(Ticked);
+            }
+            return Form.grab().toImage();
+        };
+        const QImage Ground = Grab(false, false), Clear = Grab(true, false), Ticked = Grab(true, true);
+        for (QCheckBox* Box : Page) {
+            ++Boxes;
+            const QRect Area(Box->mapTo(&Form, QPoint(0, 0)), Box->size());
+            const std::string Name = Box->objectName().toStdString();
+            // Clear: a frame of visible contrast on all four sides of a square of some size.
+            const QRect Frame = Differing(Ground, Clear, Area).boundingRect();
+            EXPECT_GE(Frame.width(), 11) << Name;
+            EXPECT_GE(Frame.height(), 11) << Name;
+            EXPECT_LE(Frame.width(), 21) << Name;
+            // Ticked: a mark inside that frame.
+            const QRegion Mark = Differing(Clear, Ticked, Frame.adjusted(1, 1, -1, -1));
+            int MarkPixels = 0;
+            for (const QRect& R : Mark)
+                MarkPixels += R.width() * R.height();
+            EXPECT_GE(MarkPixels, 12) << Name;
+        }
+    }
+    EXPECT_EQ(Boxes, 30);
 }
 
 TEST_F(Pages, EditLook)
