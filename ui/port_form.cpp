@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/boxes.h"
+#include "app/fonts.h"
 #include "app/guard.h"
 #include "device/link_state.h"
 #include "forms.h"
@@ -31,10 +32,7 @@ void TForm1::CreateComponents()
 {
     Label1 = new QLabel(QStringLiteral("Port Name:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont LabelFont(QStringLiteral("Tahoma"));
-    LabelFont.setPixelSize(13);
-    LabelFont.setBold(true);
-    Label1->setFont(LabelFont);
+    Label1->setFont(BoldFont(QStringLiteral("Tahoma"), 13));
     Label1->move(39, 23);
     Label1->adjustSize();
 
@@ -46,6 +44,8 @@ void TForm1::CreateComponents()
     ComboBox1->setCompleter(nullptr);                // completion is AutoComplete's alone
     ComboBox1->setMaxVisibleItems(8);
     ComboBox1->lineEdit()->installEventFilter(this);
+    // A Linux path rarely fits 145 pixels: the field's tooltip shows it whole.
+    connect(ComboBox1, &QComboBox::currentTextChanged, ComboBox1, &QWidget::setToolTip);
     connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
             Guarded(ComboBox1, [this] { AutoComplete(ComboBox1->lineEdit()->text()); }));
 

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -108,6 +109,24 @@ TEST_F(PortDialog, LayoutAndFirstShowing)
     EXPECT_EQ(Label->pos(), QPoint(39, 23));
     EXPECT_TRUE(Label->font().bold());
     EXPECT_EQ(Label->font().pixelSize(), 13);
+    // Bold as drawn, not only as asked: the strokes cover clearly more than the regular's.
+    auto Ink = [&](bool Bold) {
+        QFont Font = Label->font();
+        Font.setBold(Bold);
+        QImage Text(120, 24, QImage::Format_Grayscale8);
+        Text.fill(Qt::white);
+        QPainter Painter(&Text);
+        Painter.setFont(Font);
+        Painter.setPen(Qt::black);
+        Painter.drawText(Text.rect(), Qt::AlignCenter, Label->text());
+        Painter.end();
+        int Sum = 0;
+        for (int Y = 0; Y < Text.height(); ++Y)
+            for (int X = 0; X < Text.width(); ++X)
+                Sum += 255 - qGray(Text.pixel(X, Y));
+        return Sum;
+    };
+    EXPECT_GT(Ink(true), Ink(false) * 5 / 4) << QFontInfo(Label->font()).family().toStdString();
     EXPECT_EQ(Combo->geometry(), QRect(39, 53, 145, 21));
     EXPECT_TRUE(Combo->isEditable());
     EXPECT_EQ(Combo->maxVisibleItems(), 8);
@@ -191,6 +210,8 @@ TEST_F(PortDialog, DropDownShowsLongPathsWhole)
     Fill({"/dev/ttyS0", Long});
     QAbstractItemView* View = Combo->view();
     EXPECT_GT(View->minimumWidth(), View->fontMetrics().horizontalAdvance(Long));
+    Combo->setCurrentIndex(1);
+    EXPECT_EQ(Combo->toolTip(), Long); // the field, 145 pixels wide, shows it whole there
     Fill({"/dev/ttyS0"});
     EXPECT_LT(View->minimumWidth(), Combo->width()); // a refill forgets the old entries' widths
 }
