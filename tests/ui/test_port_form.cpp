@@ -360,3 +360,38 @@ TEST_F(PortDialog, PositionKeptAfterHideAndClose)
     Form1->ShowDialog();
     EXPECT_EQ(Form1->pos(), MovedAgain);
 }
+
+// A dark desktop palette (as a qt6ct dark theme sets it) over the skin's light grounds.
+TEST_F(PortDialog, ReadableUnderADarkDesktopPalette)
+{
+    const QPalette Saved = QApplication::palette();
+    QPalette Dark(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
+    for (auto Role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
+                      QPalette::ToolTipText, QPalette::HighlightedText})
+        Dark.setColor(Role, QColor(0xdd, 0xdd, 0xdd));
+    Dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    QApplication::setPalette(Dark);
+    // The theme also gives some classes palettes of their own, which no parent's colour reaches.
+    for (const char* Class : {"QLabel", "QComboBox", "QAbstractItemView", "QPushButton"})
+        QApplication::setPalette(Dark, Class);
+    Fill(SomePorts);
+    Form1->ShowDialog();
+    ASSERT_TRUE(WaitActive(Form1));
+    const QImage Shot = Form1->grab().toImage();
+    // Text is readable where its darkest and lightest pixels lie far apart.
+    auto Contrast = [&](const QRect& Area) {
+        int Low = 255, High = 0;
+        for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+            for (int X = Area.left(); X <= Area.right(); ++X) {
+                Low = std::min(Low, qGray(Shot.pixel(X, Y)));
+                High = std::max(High, qGray(Shot.pixel(X, Y)));
+            }
+        return High - Low;
+    };
+    EXPECT_GE(Contrast(Form1->findChild<QLabel*>("Label1")->geometry()), 150);
+    EXPECT_GE(Contrast(Combo->geometry().adjusted(3, 3, -20, -3)), 150);
+    EXPECT_GE(Contrast(Ok->geometry().adjusted(3, 3, -3, -3)), 150);
+    for (const char* Class : {"QLabel", "QComboBox", "QAbstractItemView", "QPushButton"})
+        QApplication::setPalette(Saved, Class);
+    QApplication::setPalette(Saved);
+}
