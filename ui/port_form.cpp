@@ -44,8 +44,10 @@ void TForm1::CreateComponents()
     ComboBox1->setCompleter(nullptr);                // completion is AutoComplete's alone
     ComboBox1->setMaxVisibleItems(8);
     ComboBox1->lineEdit()->installEventFilter(this);
-    // A Linux path rarely fits 145 pixels: the field's tooltip shows it whole.
-    connect(ComboBox1, &QComboBox::currentTextChanged, ComboBox1, &QWidget::setToolTip);
+    // A Linux path rarely fits 145 pixels: the field's tooltip shows it whole, with what is
+    // known of the selected entry's device.
+    connect(ComboBox1, &QComboBox::currentTextChanged, this,
+            Guarded(ComboBox1, [this] { ShowSelectedInToolTip(); }));
     connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
             Guarded(ComboBox1, [this] { AutoComplete(ComboBox1->lineEdit()->text()); }));
 
@@ -137,6 +139,16 @@ void TForm1::AutoComplete(const QString& Typed)
     Edit->setSelection(Entry.size(), Typed.size() - Entry.size());
 }
 
+void TForm1::ShowSelectedInToolTip()
+{
+    const int Index = ComboBox1->currentIndex();
+    const QString Text = ComboBox1->currentText();
+    const QString Facts = Index >= 0 && Text == ComboBox1->itemText(Index)
+                              ? ComboBox1->itemData(Index, Qt::ToolTipRole).toString()
+                              : QString();
+    ComboBox1->setToolTip(Facts.isEmpty() ? Text : Facts);
+}
+
 void TForm1::ClearPorts()
 {
     ComboBox1->clear();
@@ -145,9 +157,12 @@ void TForm1::ClearPorts()
     ComboBox1->clearEditText();
 }
 
-void TForm1::AddPort(const QString& Port)
+void TForm1::AddPort(const QString& Port, const QString& Facts)
 {
     ComboBox1->addItem(Port);
+    ComboBox1->setItemData(ComboBox1->count() - 1,
+                           Facts.isEmpty() ? Port : Port + u'\n' + Facts, Qt::ToolTipRole);
+    ShowSelectedInToolTip(); // the first entry becomes current as it is added
     // Paths are often longer than the field: the drop-down widens to show each one whole.
     QAbstractItemView* View = ComboBox1->view();
     const int Needed = View->fontMetrics().horizontalAdvance(Port) +

@@ -310,6 +310,9 @@ TEST_F(PortDialog, ConnectWhileOpenRefillsAndRaises)
     ASSERT_FALSE(Expected.isEmpty());
     EXPECT_EQ(Expected.back(), RelaySim); // the simulator is offered without hardware
     EXPECT_EQ(Entries(), Expected);
+    // Its entry's tooltip names the pseudo-terminal behind the link.
+    EXPECT_EQ(Combo->itemData(Combo->count() - 1, Qt::ToolTipRole).toString(),
+              RelaySim + "\nVirtual port: " + QString::fromLatin1(::ptsname(Master)));
 
     Type("zzz");
     Form4->activateWindow();
