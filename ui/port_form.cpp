@@ -43,6 +43,10 @@ void TForm1::CreateComponents()
     ComboBox1->setInsertPolicy(QComboBox::NoInsert); // typed text never becomes an entry
     ComboBox1->setCompleter(nullptr);                // completion is AutoComplete's alone
     ComboBox1->setMaxVisibleItems(8);
+    Label1->setBuddy(ComboBox1);
+    ComboBox1->setAccessibleName(QStringLiteral("Port name"));
+    ComboBox1->setAccessibleDescription(
+        QStringLiteral("The serial port the device is attached to; each entry's tooltip tells its device"));
     ComboBox1->lineEdit()->installEventFilter(this);
     // A Linux path rarely fits 145 pixels: the field's tooltip shows it whole, with what is
     // known of the selected entry's device.
@@ -58,16 +62,20 @@ void TForm1::CreateComponents()
         const char* Caption;
         int Left;
         void (TForm1::*Click)(QObject*);
+        const char* Description;
     };
     const TButtonDef Buttons[] = {
-        {&TForm1::sButton1, "sButton1", "OK", 39, &TForm1::sButton1Click},
-        {&TForm1::sButton2, "sButton2", "Cancel", 118, &TForm1::sButton2Click},
+        {&TForm1::sButton1, "sButton1", "OK", 39, &TForm1::sButton1Click,
+         "Connects to the chosen port"},
+        {&TForm1::sButton2, "sButton2", "Cancel", 118, &TForm1::sButton2Click,
+         "Closes the dialog without connecting"},
     };
     for (const TButtonDef& Def : Buttons) {
         auto* Button = new QPushButton(QString::fromLatin1(Def.Caption), this);
         Button->setObjectName(QString::fromLatin1(Def.Name));
         SetSkinSection(Button, "BUTTON");
         Button->setGeometry(Def.Left, 160, 66, 33);
+        Button->setAccessibleDescription(QString::fromLatin1(Def.Description));
         // Neither is the default or cancel button: Enter and Escape press nothing.
         Button->setAutoDefault(false);
         Button->setDefault(false);

@@ -4,7 +4,9 @@
 #include "ui/main_form.h"
 #include "ui/page_control.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QSet>
 #include <QDir>
 #include <QTest>
 #include <algorithm>
@@ -50,10 +52,15 @@ QStringList Names(const char* Format, std::initializer_list<int> Numbers)
 
 TEST_F(Pages, EveryItemHasItsControlsWithTheirDefaults)
 {
+    QSet<QString> Spoken; // what a screen reader says for each control, through Qt's accessibility
     for (const TItemDef& Item : ItemTable()) {
         for (const QString& Name : ItemControls(Item)) {
             QWidget* W = Field(Name);
             ASSERT_NE(W, nullptr) << Name.toStdString();
+            QAccessibleInterface* Said = QAccessible::queryAccessibleInterface(W);
+            ASSERT_NE(Said, nullptr);
+            EXPECT_FALSE(Said->text(QAccessible::Description).isEmpty()) << Name.toStdString();
+            Spoken << Said->text(QAccessible::Name);
             if (IsTextKind(Item.Kind)) {
                 EXPECT_EQ(Form.ItemText(Name), QLatin1String(Item.Default)) << Name.toStdString();
             } else {
@@ -64,6 +71,17 @@ TEST_F(Pages, EveryItemHasItsControlsWithTheirDefaults)
             }
         }
     }
+    EXPECT_EQ(Spoken.size(), 24 + 20 + 8 + 16 + 1 + 2 + 12); // one distinct name each
+    auto Says = [&](const char* Name, QAccessible::Text What) {
+        return QAccessible::queryAccessibleInterface(Field(Name))->text(What);
+    };
+    EXPECT_EQ(Says("rel3_on", QAccessible::Name), "Relay 3 on command");
+    EXPECT_EQ(Says("TEL5", QAccessible::Name), "Telephone 5");
+    EXPECT_EQ(Says("CK_TEL_5", QAccessible::Name), "Telephone 5 may call in");
+    EXPECT_EQ(Says("CK_TEL_in_5", QAccessible::Name), "Telephone 5 may be called");
+    EXPECT_EQ(Says("sCheckBox10", QAccessible::Name), "Relay 10 on");
+    EXPECT_EQ(Says("input4_2", QAccessible::Description),
+              "The SMS text sent when input 4 changes from 1 to 0, at most 15 characters");
 }
 
 TEST_F(Pages, FieldsSitAtTheirPlaces)

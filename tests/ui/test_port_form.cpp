@@ -7,6 +7,7 @@
 #include "three_windows.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,6 +131,11 @@ TEST_F(PortDialog, LayoutAndFirstShowing)
     EXPECT_EQ(Combo->geometry(), QRect(39, 53, 145, 21));
     EXPECT_TRUE(Combo->isEditable());
     EXPECT_EQ(Combo->maxVisibleItems(), 8);
+    // A screen reader names the list and tells what each button does.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Combo)->text(QAccessible::Name), "Port name");
+    for (QPushButton* Button : {Ok, Cancel})
+        EXPECT_FALSE(
+            QAccessible::queryAccessibleInterface(Button)->text(QAccessible::Description).isEmpty());
     EXPECT_EQ(Combo->count(), 0);
     for (auto [Button, Geometry, Caption] :
          {std::tuple{Ok, QRect(39, 160, 66, 33), "OK"},
@@ -380,6 +386,7 @@ TEST_F(PortDialog, ReadableUnderADarkDesktopPalette)
     Fill(SomePorts);
     Form1->ShowDialog();
     ASSERT_TRUE(WaitActive(Form1));
+    Combo->lineEdit()->deselect(); // the entry's text as it reads once the user moves on
     const QImage Shot = Form1->grab().toImage();
     // Text is readable where its darkest and lightest pixels lie far apart.
     auto Contrast = [&](const QRect& Area) {
