@@ -7,7 +7,6 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QSet>
-#include <QDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
@@ -228,11 +227,9 @@ TEST_F(Pages, TabOrderConfig)
     EXPECT_EQ(TabWalk("ch_feadback", 14), Expected);
 }
 
-TEST_F(Pages, PicturesAreDrawnAndScreenshotsOnRequest)
+TEST_F(Pages, PicturesAreDrawn)
 {
     const char* Pictures[] = {"Image1", "Image3", "Image2", "Image4"};
-    const char* Files[] = {"page-output", "page-input", "page-tell-number", "page-config"};
-    const QString Dir = qEnvironmentVariable("MORVEL_SCREENSHOTS");
     for (int I = 0; I < 4; ++I) {
         Control->SetActivePageIndex(I);
         const QImage Art = Field(Pictures[I])->grab().toImage();
@@ -241,7 +238,5 @@ TEST_F(Pages, PicturesAreDrawnAndScreenshotsOnRequest)
             for (int X = 0; X < Art.width(); X += 3)
                 Drawn += Art.pixel(X, Y) != Art.pixel(0, 0);
         EXPECT_GT(Drawn, 1000) << Pictures[I];
-        if (!Dir.isEmpty())
-            Form.grab().save(QDir(Dir).filePath(QString::fromLatin1(Files[I]) + ".png"));
     }
 }
