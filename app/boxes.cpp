@@ -1,10 +1,12 @@
 #include "boxes.h"
 
 #include "application.h"
+#include "form.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 
 QString NoticeBoxText(const QString& Text)
 {
@@ -24,5 +26,11 @@ void ShowNotice(const QString& Text)
     QPushButton* Ok = Box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     Box.setDefaultButton(Ok);
     Box.setWindowModality(Qt::ApplicationModal);
+    // Centred in the work area of the screen that shows the active window, not over the
+    // window itself; the box knows its size only once shown.
+    QScreen* Screen = PlacementScreen(QApplication::activeWindow());
+    Box.show();
+    if (Screen)
+        CentreWindow(&Box, Screen->availableGeometry(), Screen);
     Box.exec();
 }

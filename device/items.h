@@ -17,6 +17,8 @@ struct TItemDef
     const char* Control; // text and flag items: the control; masks: the controls' common prefix
     int MaxLength;       // edit fields only; 0 otherwise
     const char* Default; // text items: the text; flags: "1" ticked / "0" clear; masks: "0"
+    const char* Title;   // what a screen reader calls the control; masks: %1 = box number
+    const char* Meaning; // what the control does, in a sentence; masks: %1 = box number
 };
 
 inline constexpr int ItemCount = 59;
@@ -28,6 +30,10 @@ const TItemDef* FindItem(int Line);
 
 // The controls that hold an item, in bit order for masks (bit 0 first).
 QStringList ItemControls(const TItemDef& Item);
+
+// The title and meaning of one of the item's controls (a mask's box gets its number filled in).
+QString ControlTitle(const TItemDef& Item, const QString& Control);
+QString ControlMeaning(const TItemDef& Item, const QString& Control);
 
 bool IsTextKind(TItemKind Kind);
 bool IsMaskKind(TItemKind Kind);

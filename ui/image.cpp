@@ -2,12 +2,25 @@
 
 #include "assets/pixels.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResource>
 
-QPixmap PictureFromResource(const QString& Path)
+QPixmap PictureFromResource(const QString& Path, qreal Scale)
 {
+    if (Scale <= 0)
+        Scale = qApp ? qApp->devicePixelRatio() : 1;
+    if (Scale > 1 && Path.endsWith(QLatin1String(".pixels"))) {
+        QString Double = Path;
+        Double.insert(Path.size() - int(sizeof(".pixels") - 1), QLatin1String("@2x"));
+        const QImage Pixels = DecodePixels(QResource(Double).uncompressedData());
+        if (!Pixels.isNull()) {
+            QPixmap Picture = QPixmap::fromImage(Pixels);
+            Picture.setDevicePixelRatio(2);
+            return Picture;
+        }
+    }
     return QPixmap::fromImage(DecodePixels(QResource(Path).uncompressedData()));
 }
 

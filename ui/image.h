@@ -15,7 +15,8 @@ public:
     // A picture resource, drawn at its own width and height. It is decoded when it is first
     // needed, so pictures on pages never shown cost nothing.
     void LoadPicture(const QString& Path);
-    QSize PictureSize() const { return Picture().size(); }
+    // In logical pixels, whatever the screen's scale.
+    QSize PictureSize() const { return Picture().deviceIndependentSize().toSize(); }
     const QPixmap& Picture() const;
 
 signals:
@@ -30,5 +31,7 @@ private:
     mutable QPixmap FPicture;
 };
 
-// A picture of the resources (see assets/pixels.h); a null pixmap when there is none.
-QPixmap PictureFromResource(const QString& Path);
+// A picture of the resources (see assets/pixels.h); a null pixmap when there is none. On a
+// screen scaled by more than 1 (or when Scale says so) the pixels made for 2x (NAME@2x.pixels)
+// are taken, with a device pixel ratio of 2: same logical size, crisp.
+QPixmap PictureFromResource(const QString& Path, qreal Scale = 0);

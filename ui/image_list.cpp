@@ -7,11 +7,16 @@ TImageList::TImageList(QObject* Owner, int Width, int Height)
 
 void TImageList::Add(const QPixmap& Picture)
 {
-    if (Picture.size() == QSize(FWidth, FHeight))
+    // Kept at the list's size in logical pixels, with as many device pixels as the picture has.
+    const qreal Ratio = Picture.devicePixelRatio();
+    const QSize Device = (QSizeF(FWidth, FHeight) * Ratio).toSize();
+    if (Picture.size() == Device) {
         FImages.push_back(Picture);
-    else
-        FImages.push_back(
-            Picture.scaled(FWidth, FHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        return;
+    }
+    QPixmap Scaled = Picture.scaled(Device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    Scaled.setDevicePixelRatio(Ratio);
+    FImages.push_back(Scaled);
 }
 
 QPixmap TImageList::Image(int Index) const

@@ -30,12 +30,14 @@ namespace {
 // The icon flipped upside down, fading from a third of its opacity to nothing.
 QPixmap Reflection(const QPixmap& Icon, int Height)
 {
+    const qreal Ratio = Icon.devicePixelRatio();
     QImage Flipped = Icon.toImage().mirrored(false, true).convertToFormat(
         QImage::Format_ARGB32_Premultiplied);
-    QImage Strip = Flipped.copy(0, 0, Flipped.width(), Height);
+    QImage Strip = Flipped.copy(0, 0, Flipped.width(), qRound(Height * Ratio));
+    Strip.setDevicePixelRatio(Ratio);
     QPainter Painter(&Strip);
     Painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    QLinearGradient Fade(0, 0, 0, Height);
+    QLinearGradient Fade(0, 0, 0, Height); // logical pixels: the painter knows the ratio
     Fade.setColorAt(0, QColor(0, 0, 0, 90));
     Fade.setColorAt(1, QColor(0, 0, 0, 0));
     Painter.fillRect(Strip.rect(), Fade);

@@ -3,6 +3,7 @@
 #include "ui/image.h"
 
 #include <QPainter>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 TEST(Pictures, PixelsSurviveEncodingAndBadDataGivesNoPicture)
@@ -39,6 +40,23 @@ TEST(Pictures, EveryResourcePictureIsThereAtItsSize)
     for (const auto& [Path, Size] : Expected) {
         const QSize Got = PictureFromResource(QString::fromLatin1(Path)).size();
         EXPECT_TRUE(Got == Size) << Path << " is " << Got.width() << " x " << Got.height();
+        // For a screen scaled by 2: the same logical size from pixels drawn at 2x, not the 1x
+        // pixels enlarged (their edges would be blocks of four).
+        const QPixmap Double = PictureFromResource(QString::fromLatin1(Path), 2);
+        EXPECT_EQ(Double.devicePixelRatio(), 2) << Path;
+        EXPECT_TRUE(Double.deviceIndependentSize().toSize() == Size) << Path;
+        const QImage Fine = Double.toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage Blown = PictureFromResource(QString::fromLatin1(Path), 1)
+                                 .toImage()
+                                 .scaled(Fine.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                 .convertToFormat(QImage::Format_ARGB32);
+        int Sharper = 0;
+        for (int Y = 0; Y < Fine.height(); ++Y)
+            for (int X = 0; X < Fine.width(); ++X) {
+                const QRgb A = Fine.pixel(X, Y), B = Blown.pixel(X, Y);
+                Sharper += std::abs(qAlpha(A) - qAlpha(B)) + std::abs(qGray(A) - qGray(B)) > 48;
+            }
+        EXPECT_GT(Sharper, Size.width()) << Path;
     }
     EXPECT_TRUE(PictureFromResource(QStringLiteral(":/pictures/none.pixels")).isNull());
 }
