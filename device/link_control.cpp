@@ -169,15 +169,6 @@ void TLinkControl::ApplyImportedLine(std::uint8_t Line, const QString& Text)
     ApplyLine(FView, Line, Text);
 }
 
-std::chrono::microseconds TLinkControl::QueuedLineTime()
-{
-    try {
-        return FPort.OutputDrainTime();
-    } catch (const EComPort&) {
-        return {}; // a line that is gone: the next write reports it
-    }
-}
-
 void TLinkControl::ImportClick()
 {
     LinkMode = ModeGet;
@@ -219,7 +210,7 @@ void TLinkControl::ExportConfiguration()
         case TExportAction::Pause:
             // On a UART the record is still leaving the line when the write returns: the
             // device's pause begins after its last byte.
-            PumpingDelay(Step.Value, QueuedLineTime());
+            PumpingDelay(Step.Value, FPort.OutputDrainTime());
             break;
         case TExportAction::HideBar:
             FView.SetProgressVisible(false);

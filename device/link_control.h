@@ -56,7 +56,6 @@ private:
     void SendRequest(std::uint8_t Code);
     void EnterConnectedState();
     void ReportBadLines();
-    std::chrono::microseconds QueuedLineTime();
 
     TLinkView& FView;
     TCustomComPort& FPort;

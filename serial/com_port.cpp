@@ -409,7 +409,7 @@ uint32_t TCustomComPort::LineRate() const
     return FBaudRate == brCustom ? uint32_t(FCustomBaudRate) : BaudRates[FBaudRate];
 }
 
-std::chrono::microseconds TCustomComPort::OutputDrainTime()
+std::chrono::microseconds TCustomComPort::OutputDrainTime() const
 {
-    return TransmitTime(OutputCount(), LineFrame(LineRate(), FDataBits, FParity->Bits(), FStopBits));
+    return FDevice ? FDevice->LineTimeLeft() : std::chrono::microseconds::zero();
 }

@@ -150,9 +150,9 @@ public:
     // Line state and control
     int InputCount();
     int OutputCount();
-    // The time the bytes still queued for output need to leave at the line's rate and
-    // character frame: zero where the driver queues nothing (pseudo-terminals).
-    std::chrono::microseconds OutputDrainTime();
+    // At most the time the bytes written so far still need to leave the line, by the line's
+    // rate and character frame and when each write was handed over; zero on a closed port.
+    std::chrono::microseconds OutputDrainTime() const;
     TComSignals Signals();
     TComStateFlags StateFlags();
     TComErrors LastErrors();

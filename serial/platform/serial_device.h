@@ -133,6 +133,10 @@ public:
     bool GetOverlappedResult(TOverlapped& Ov, int& Transferred, bool Wait);
 
     bool PurgeComm(uint32_t Flags);
+    // The time until the bytes written so far have left the line, at most: each write's bytes
+    // take their transmit time from when it was handed over (or from when the line was free, if
+    // later). Drivers' own queue counts are no measure of this; an output purge clears it.
+    std::chrono::microseconds LineTimeLeft();
     // OutQueue false leaves cbOutQue 0 and spares the driver that question.
     bool ClearCommError(uint32_t& Errors, TComStat& Stat, bool OutQueue = true);
     bool GetCommModemStatus(uint32_t& ModemStat);

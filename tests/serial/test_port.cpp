@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <termios.h>
+#include <thread>
 
 namespace {
 
@@ -297,9 +298,27 @@ TEST_F(PortTest, LineStateOnAPtyHasNoLines)
     EXPECT_NO_THROW(Port.SetRTS(false));
     EXPECT_TRUE(Port.LastErrors().Empty());
     EXPECT_EQ(Port.OutputCount(), 0);
+    // Line time comes from what was written and when, also where the driver's queue count
+    // says nothing (a pty's is always empty): 13 bytes at 9600 baud take 13.542 ms.
+    using namespace std::chrono;
     const char Record[] = "OPEN PORT 10\r";
+    const auto Before = steady_clock::now();
     Port.Write(Record, 13);
-    EXPECT_EQ(Port.OutputDrainTime().count(), 0); // a pty queues nothing
+    const microseconds Left = Port.OutputDrainTime();
+    const auto Taken = duration_cast<microseconds>(steady_clock::now() - Before);
+    EXPECT_LE(Left, microseconds(13542));
+    EXPECT_GE(Left, microseconds(13542) - Taken);
+    // A second write joins the line behind the first; a purge of the output empties it.
+    Port.Write(Record, 13);
+    const microseconds Both = Port.OutputDrainTime();
+    EXPECT_GE(Both, microseconds(2 * 13542) -
+                        duration_cast<microseconds>(steady_clock::now() - Before));
+    EXPECT_EQ(Pty.Receive(26), QByteArray("OPEN PORT 10\rOPEN PORT 10\r"));
+    Port.ClearBuffer(false, true);
+    EXPECT_EQ(Port.OutputDrainTime().count(), 0);
+    Port.Write(Record, 1);
+    std::this_thread::sleep_for(milliseconds(3));
+    EXPECT_EQ(Port.OutputDrainTime().count(), 0); // 1.042 ms: gone
     Pty.Send("xyz");
     ASSERT_TRUE(PumpUntil([&] { return Port.InputCount() == 3; }));
     Port.ClearBuffer(true, false);

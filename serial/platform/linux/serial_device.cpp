@@ -12,9 +12,13 @@
 //   block the open nor hang the line up.
 // - Received bytes are watched edge-triggered (EPOLLET), so bytes left waiting in the queue do
 //   not wake the waiter again; like EV_RXCHAR, only new arrivals do.
-// - EV_TXEMPTY: after a write has been handed over, the waiter asks TIOCOUTQ. When the queue is
-//   not yet empty it sleeps for the time the queued bytes need at the line rate, then asks
-//   again; nothing wakes while no write is outstanding. On ptys the queue is always empty.
+// - Line time comes from what was written and when, never from TIOCOUTQ: cdc_acm counts whole
+//   USB buffers in flight (10240 bytes after a 14-byte write), while ftdi_sio, cp210x and the
+//   16550 do not count what sits in the chip's FIFO. Each write's bytes leave at the line rate
+//   from when it was handed over, or from when the line was free if that is later: a safe
+//   bound on every driver, exact on a line that sends at its rate.
+// - EV_TXEMPTY: after a write has been handed over, the waiter sleeps until that bound has
+//   passed; nothing wakes while no write is outstanding.
 // - Line errors and breaks come from TIOCGICOUNT at each wake-up (drivers without counters, such
 //   as ptys, report none). Modem-line changes come from a waiter thread in TIOCMIWAIT on drivers
 //   that have it; Close interrupts it with a signal, so it never has to wait for a line change.
@@ -138,6 +142,7 @@ struct TDevice::TImpl
         return Dcb;
     }();
     int InQueueSize = 1024;
+    int64_t LineFreeNs = 0; // monotonic: when the last byte handed over has left the line
     bool HasCounters = false;
     serial_icounter_struct ErrorBase{};
     serial_icounter_struct EventBase{};
@@ -159,6 +164,13 @@ struct TDevice::TImpl
     {
         int N = 0;
         return ioctl(Fd, TIOCOUTQ, &N) == 0 ? N : -1;
+    }
+
+    // Nanoseconds until the bytes handed over so far have left the line; 0 when they have.
+    int64_t LineTimeLeftNs()
+    {
+        std::lock_guard G(Lock);
+        return std::max<int64_t>(LineFreeNs - NowNs(), 0);
     }
 
     void StartModemWaiter()
@@ -276,6 +288,11 @@ struct TDevice::TImpl
         Ov.Failed = Error != 0;
         Ov.Error = Error;
         if (!Ov.Failed && Ov.Write && Ov.Done > 0) {
+            {
+                std::lock_guard G(Lock);
+                LineFreeNs = std::max(LineFreeNs, NowNs()) +
+                             std::chrono::nanoseconds(TransmitTime(Ov.Done, Frame)).count();
+            }
             TxPending = true;
             Signal(CommWake);
         }
@@ -469,13 +486,11 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
         if (I.TxPending) {
             if (!(Mask & EV_TXEMPTY)) {
                 I.TxPending = false;
-            } else if (int Out = I.OutQueue(); Out <= 0) {
+            } else if (int64_t Left = I.LineTimeLeftNs(); Left <= 0) {
                 I.TxPending = false;
                 Found |= EV_TXEMPTY;
             } else {
-                std::lock_guard G(I.Lock);
-                DrainNs = std::chrono::nanoseconds(TransmitTime(Out, I.Frame)).count() +
-                          1000000;
+                DrainNs = Left;
             }
         }
         if (Found) {
@@ -624,10 +639,19 @@ bool TDevice::PurgeComm(uint32_t Flags)
     bool Rx = Flags & PURGE_RXCLEAR, Tx = Flags & PURGE_TXCLEAR;
     if ((Rx || Tx) && ioctl(F->Fd, TCFLSH, Rx && Tx ? TCIOFLUSH : Rx ? TCIFLUSH : TCOFLUSH) != 0)
         return Fail(errno);
-    if (Tx)
+    if (Tx) {
         F->TxPending = false;
+        std::lock_guard G(F->Lock);
+        F->LineFreeNs = 0; // what was queued is gone
+    }
     Signal(F->CommWake);
     return true;
+}
+
+std::chrono::microseconds TDevice::LineTimeLeft()
+{
+    return std::chrono::ceil<std::chrono::microseconds>(
+        std::chrono::nanoseconds(F->LineTimeLeftNs()));
 }
 
 bool TDevice::ClearCommError(uint32_t& Errors, TComStat& Stat, bool OutQueue)
