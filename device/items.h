@@ -17,6 +17,10 @@ struct TItemDef
     const char* Control; // text and flag items: the control; masks: the controls' common prefix
     int MaxLength;       // edit fields only; 0 otherwise
     const char* Default; // text items: the text; flags: "1" ticked / "0" clear; masks: "0"
+    // The item's name in a configuration file and what it means; for masks one per box, "%1"
+    // standing for the box's number (the telephone number or relay it belongs to).
+    const char* Key;
+    const char* Meaning;
 };
 
 inline constexpr int ItemCount = 59;
@@ -28,6 +32,11 @@ const TItemDef* FindItem(int Line);
 
 // The controls that hold an item, in bit order for masks (bit 0 first).
 QStringList ItemControls(const TItemDef& Item);
+// The item's keys and meanings in a configuration file, in the same order as its controls.
+QStringList ItemKeys(const TItemDef& Item);
+QStringList ItemMeanings(const TItemDef& Item);
+// The page's tab caption.
+QString ItemPageName(TItemPage Page);
 
 bool IsTextKind(TItemKind Kind);
 bool IsMaskKind(TItemKind Kind);
