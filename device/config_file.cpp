@@ -209,9 +209,13 @@ private:
                          .arg(E.Key)
                          .arg(Text.size())
                          .arg(E.Item->MaxLength));
-        if (FRules.Sendable && (Text.contains(u'\r') || Text.contains(u'\n')))
-            Fail(At, QStringLiteral("%1 holds a line break (\\r or \\n); expected none, since the box "
-                                    "ends every line with one")
+        if (FRules.NoCarriageReturn && Text.contains(u'\r'))
+            Fail(At, QStringLiteral("%1 holds a carriage return (\\r); expected none: it would end "
+                                    "the record early and shift every item after it")
+                         .arg(E.Key));
+        if (FRules.NoLineFeed && Text.contains(u'\n'))
+            Fail(At, QStringLiteral("%1 holds a line feed (\\n); expected none: the box's lines drop "
+                                    "it, so it would not come back")
                          .arg(E.Key));
         FValues.insert(E.Key, Text);
     }

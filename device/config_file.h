@@ -22,9 +22,10 @@ struct TConfigRules
 {
     // Every key must be given; otherwise the items left out keep their values.
     bool Complete = true;
-    // Texts must survive the line to the box: no carriage return (it would end the record
-    // early and shift every item after it) and no line feed (a read drops it).
-    bool Sendable = false;
+    // A carriage return would end the box's record early and shift every item after it.
+    bool NoCarriageReturn = false;
+    // A line feed reaches the box, but a read drops it: it would not come back.
+    bool NoLineFeed = false;
 };
 
 // The file for Items; with Explained, each key carries the item's meaning as a comment.
