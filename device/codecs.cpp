@@ -2,6 +2,7 @@
 
 #include "app/exceptions.h"
 #include "item_view.h"
+#include "line_bytes.h"
 #include "protocol.h"
 
 #include <limits>
@@ -79,32 +80,32 @@ std::uint8_t MaskByte(const TItemDef& Item, const TItemView& View)
     return Value;
 }
 
-QString RecordText(const TItemDef& Item, const TItemView& View)
-{
-    const QChar End(RecordEnd);
-    const QString Control = QString::fromLatin1(Item.Control);
-    switch (Item.Kind) {
-    case TItemKind::CommandText:
-        return View.ItemText(Control) + End;
-    case TItemKind::Telephone:
-        return TelephoneToDevice(View.ItemText(Control)) + End;
-    case TItemKind::Flag:
-        return QString(QChar(View.ItemChecked(Control) ? FlagSetByte : FlagClearByte)) + End;
-    case TItemKind::Mask8:
-    case TItemKind::Mask4:
-        return QString(QChar(MaskByte(Item, View))) + End;
-    }
-    return {};
-}
-
 QByteArray RecordBytes(const TItemDef& Item, const TItemView& View)
 {
-    const QString Text = RecordText(Item, View);
-    QByteArray Bytes;
-    Bytes.reserve(Text.size());
-    for (QChar C : Text)
-        Bytes.append(static_cast<char>(C.unicode() & 0xFF));
-    return Bytes;
+    const QChar End = CharOfLineByte(RecordEnd);
+    const QString Control = QString::fromLatin1(Item.Control);
+    QString Text;
+    switch (Item.Kind) {
+    case TItemKind::CommandText:
+        Text = View.ItemText(Control) + End;
+        break;
+    case TItemKind::Telephone:
+        Text = TelephoneToDevice(View.ItemText(Control)) + End;
+        break;
+    case TItemKind::Flag:
+        Text = QString(CharOfLineByte(View.ItemChecked(Control) ? FlagSetByte : FlagClearByte)) + End;
+        break;
+    case TItemKind::Mask8:
+    case TItemKind::Mask4:
+        Text = QString(CharOfLineByte(MaskByte(Item, View))) + End;
+        break;
+    }
+    try {
+        return LineBytes(Text);
+    } catch (EConvertError& Error) {
+        Error.SetMessage(QStringLiteral("Line %1: %2").arg(Item.Line).arg(Error.Message()));
+        throw;
+    }
 }
 
 QString StoredLine(const TItemDef& Item, const TItemView& View)

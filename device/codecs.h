@@ -24,11 +24,10 @@ std::int32_t StrToInt(const QString& Text);
 std::uint8_t MaskFromLine(const QString& Line); // raises EConvertError
 bool FlagFromLine(const QString& Line);         // ticked only for exactly "1"
 
-// The record an item is sent as, read from the view at this moment: text and flag items as
-// the text to write (0x0D included); masks as their byte (the 0x0D is written after it).
-QString RecordText(const TItemDef& Item, const TItemView& View);
+// The bytes of the record an item is sent as, read from the view at this moment, one byte per
+// character of its text; a mask's record is its byte and 0x0D. A text with a character that
+// cannot be sent raises EConvertError naming the line.
 std::uint8_t MaskByte(const TItemDef& Item, const TItemView& View);
-// The bytes a record puts on the line, as a text write sends ASCII: one byte per character.
 QByteArray RecordBytes(const TItemDef& Item, const TItemView& View);
 
 // The line a box that stored the item's record sends back on a read request: texts as they

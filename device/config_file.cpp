@@ -2,6 +2,7 @@
 
 #include "item_view.h"
 #include "items.h"
+#include "line_bytes.h"
 
 #include <QFile>
 #include <QHash>
@@ -198,12 +199,9 @@ private:
             Fail(At, QStringLiteral("%1 is %2; expected %3").arg(E.Key, TypeName(Node.type()), Expected(E)));
         const std::string& Utf8 = Node.as_string()->get();
         const QString Text = QString::fromUtf8(Utf8.data(), static_cast<qsizetype>(Utf8.size()));
-        for (const QChar C : Text)
-            if (C.unicode() > 0xFF)
-                Fail(At, QStringLiteral("%1 holds the character U+%2; expected bytes 0 to 255 only, "
-                                        "each written as itself or as \\u00XX")
-                             .arg(E.Key)
-                             .arg(C.unicode(), 4, 16, QLatin1Char('0')));
+        if (const qsizetype Bad = FirstUnsendable(Text); Bad >= 0)
+            Fail(At, QStringLiteral("%1: %2; expected bytes 0 to 255, each written as itself or as \\u00XX")
+                         .arg(E.Key, UnsendableText(Text, Bad)));
         if (Text.size() > E.Item->MaxLength)
             Fail(At, QStringLiteral("%1 is %2 bytes long; expected at most %3")
                          .arg(E.Key)

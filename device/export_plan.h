@@ -6,7 +6,7 @@
 
 enum class TExportAction {
     ShowBar,     // show the progress bar (its position is kept)
-    Record,      // one record of an item: text or flag, written as one text write
+    Record,      // one record of an item: text or flag, written in one write
     BuildMask,   // read a mask item's boxes into the mask byte
     WriteMask,   // write the mask byte, then 0x0D
     Step,        // progress bar + 10, held at its maximum

@@ -1,5 +1,7 @@
 #include "line_builder.h"
 
+#include "line_bytes.h"
+
 void BuildLines(const std::uint8_t* Bytes, int Count, QString& Line, std::int32_t& LineCount,
                 const TLineHandler& OnLine)
 {
@@ -13,7 +15,7 @@ void BuildLines(const std::uint8_t* Bytes, int Count, QString& Line, std::int32_
             OnLine(static_cast<std::uint8_t>(LineCount & 0xFF), Completed);
         } else if (Byte != 0x0A) {
             if (Line.size() < MaxRxLineLength)
-                Line.append(QChar(static_cast<char16_t>(Byte)));
+                Line.append(CharOfLineByte(Byte));
         }
     }
 }

@@ -186,6 +186,9 @@ void TLinkControl::ImportClick()
 
 void TLinkControl::ExportClick()
 {
+    // A text the line cannot carry stops the export before the device is told to expect one.
+    for (const TItemDef& Item : ItemTable())
+        RecordBytes(Item, FView);
     LinkMode = ModeSet;
     TBusyScope Busy(FBusy);
     SendRequest(CommandSet);
@@ -202,10 +205,14 @@ void TLinkControl::ExportConfiguration()
             FView.SetProgressVisible(true);
             break;
         case TExportAction::Record:
-            // Read from the fields now, so an edit made during the export is sent.
-            FPort.WriteStr(RecordText(*FindItem(Step.Value), FView));
+        {
+            // Read from the fields now, so an edit made during the export is sent. Written as
+            // bytes: a text write would convert to the locale's character set.
+            const QByteArray Bytes = RecordBytes(*FindItem(Step.Value), FView);
+            FPort.Write(Bytes.constData(), static_cast<int>(Bytes.size()));
             ++FRecordsSent;
             break;
+        }
         case TExportAction::BuildMask:
             Mask = MaskByte(*FindItem(Step.Value), FView);
             break;
@@ -227,7 +234,7 @@ void TLinkControl::ExportConfiguration()
             FView.SetProgressPosition(0);
             break;
         case TExportAction::FinalRecord:
-            FPort.WriteStr(QString(QChar(RecordEnd)));
+            WriteByte(RecordEnd);
             break;
         }
     }

@@ -1,26 +1,72 @@
 #include "edit.h"
 
+#include "device/line_bytes.h"
 #include "skin.h"
 
-#include <QContextMenuEvent>
+#include <QToolTip>
+#include <QValidator>
 #include <limits>
 
-QString LimitInsertion(const QString& Before, const QString& After, int Max)
+TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int Max)
 {
-    if (Max <= 0 || After.size() <= Max || After.size() <= Before.size())
-        return After;
-    qsizetype Head = 0;
-    while (Head < Before.size() && Head < After.size() && Before[Head] == After[Head])
-        ++Head;
+    // The edit replaced the middle of Before: the unchanged tail lies after the cursor.
+    const qsizetype Common = std::min(Before.size(), After.size());
+    const qsizetype TailLimit = std::clamp<qsizetype>(After.size() - Cursor, 0, Common);
     qsizetype Tail = 0;
-    while (Tail < Before.size() - Head && Tail < After.size() - Head &&
-           Before[Before.size() - 1 - Tail] == After[After.size() - 1 - Tail])
+    while (Tail < TailLimit && Before[Before.size() - 1 - Tail] == After[After.size() - 1 - Tail])
         ++Tail;
-    const qsizetype Kept = Before.size() - (Before.size() - Head - Tail);
-    const qsizetype Room = std::max<qsizetype>(0, Max - Kept);
-    return Before.left(Head) + After.mid(Head, After.size() - Head - Tail).left(Room) +
-           Before.right(Tail);
+    qsizetype Head = 0;
+    while (Head < Common - Tail && Before[Head] == After[Head])
+        ++Head;
+    const QString Inserted = After.mid(Head, After.size() - Head - Tail);
+
+    QString Refused;
+    QString Kept;
+    Kept.reserve(Inserted.size());
+    for (qsizetype I = 0; I < Inserted.size(); ++I) {
+        if (IsLineChar(Inserted[I]))
+            Kept += Inserted[I];
+        else if (Refused.isEmpty())
+            Refused = UnsendableText(Inserted, I) + QLatin1Char('.');
+    }
+    const qsizetype Room = std::max<qsizetype>(Max, Before.size()) - Head - Tail;
+    if (Max > 0 && Kept.size() > Room) {
+        Kept.truncate(std::max<qsizetype>(Room, 0));
+        if (!Refused.isEmpty())
+            Refused += QLatin1Char('\n');
+        Refused += QStringLiteral("At most %1 characters fit here.").arg(Max);
+    }
+    if (Refused.isEmpty())
+        return {After, Cursor, {}};
+    return {Before.left(Head) + Kept + Before.right(Tail), static_cast<int>(Head + Kept.size()), Refused};
 }
+
+class TEdit::TEntryCheck : public QValidator
+{
+public:
+    explicit TEntryCheck(TEdit& Edit) : QValidator(&Edit), FEdit(Edit) {}
+
+    State validate(QString& Input, int& Cursor) const override
+    {
+        // No undo step yet: the text was set in code. A redo step waiting: an undo went back to
+        // a text the field held. Either stands whole.
+        if (Input == FEdit.FText || !FEdit.isUndoAvailable() || FEdit.isRedoAvailable())
+            return Acceptable;
+        const TEntry Entry = LimitEntry(FEdit.FText, Input, Cursor, FEdit.FMaxLength);
+        if (Entry.Refused.isEmpty())
+            return Acceptable;
+        FEdit.Explain(Entry.Refused);
+        // Nothing of the edit stays: the field undoes it, keeping its undo history.
+        if (Entry.Text == FEdit.FText)
+            return Invalid;
+        Input = Entry.Text;
+        Cursor = Entry.Cursor;
+        return Acceptable;
+    }
+
+private:
+    TEdit& FEdit;
+};
 
 TEdit::TEdit(QWidget* Parent) : QLineEdit(Parent)
 {
@@ -28,37 +74,11 @@ TEdit::TEdit(QWidget* Parent) : QLineEdit(Parent)
     setFrame(false);
     // Qt's own limit (32767 by default) would cut what the program stores.
     QLineEdit::setMaxLength(std::numeric_limits<int>::max());
+    setValidator(new TEntryCheck(*this));
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& Text) { FText = Text; });
 }
 
-template <class F> void TEdit::Limited(F&& Edit)
+void TEdit::Explain(const QString& Why)
 {
-    const QString Before = text();
-    Edit();
-    const QString After = text();
-    const QString Result = LimitInsertion(Before, After, FMaxLength);
-    if (Result != After) {
-        const int Cursor = cursorPosition() - static_cast<int>(After.size() - Result.size());
-        setText(Result);
-        setCursorPosition(std::max(0, Cursor));
-    }
-}
-
-void TEdit::keyPressEvent(QKeyEvent* Event)
-{
-    Limited([&] { QLineEdit::keyPressEvent(Event); });
-}
-
-void TEdit::inputMethodEvent(QInputMethodEvent* Event)
-{
-    Limited([&] { QLineEdit::inputMethodEvent(Event); });
-}
-
-void TEdit::dropEvent(QDropEvent* Event)
-{
-    Limited([&] { QLineEdit::dropEvent(Event); });
-}
-
-void TEdit::contextMenuEvent(QContextMenuEvent* Event)
-{
-    Limited([&] { QLineEdit::contextMenuEvent(Event); });
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), Why, this);
 }

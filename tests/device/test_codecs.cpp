@@ -122,13 +122,22 @@ TEST(Import, LinesLandInTheirItems)
     const QString Long(40, u'L');
     ApplyLine(View, 1, Long);
     EXPECT_EQ(Record(1, View), Long.toLatin1() + "\r");
-    // Every byte 0 to 255 survives storing.
-    QString AllBytes;
+    // Every byte 0 to 255 survives storing and goes out again as itself, one byte each.
+    QByteArray AllBytes;
     for (int B = 0; B < 256; ++B)
         if (B != 0x0D && B != 0x0A)
-            AllBytes.append(QChar(B));
-    ApplyLine(View, 2, AllBytes);
-    EXPECT_EQ(View.ItemText("rel1_off"), AllBytes);
+            AllBytes.append(static_cast<char>(B));
+    ApplyLine(View, 2, QString::fromLatin1(AllBytes));
+    EXPECT_EQ(View.ItemText("rel1_off"), QString::fromLatin1(AllBytes));
+    EXPECT_EQ(Record(2, View), AllBytes + "\r");
+    // A character no byte stands for is never sent as something else.
+    View.SetItemText("input1_2", QString::fromUtf8("a\u0634"));
+    try {
+        Record(45, View);
+        ADD_FAILURE() << "sent";
+    } catch (const EConvertError& E) {
+        EXPECT_TRUE(E.Message().startsWith("Line 45: \"\u0634\" cannot be sent")) << E.what();
+    }
 }
 
 TEST(Import, BadMaskKeepsTheBoxesAndOtherNumbersChangeNothing)

@@ -1,12 +1,17 @@
-// The four configuration pages: fields in place, their look, defaults, typing limit, tab order.
+// The four configuration pages: fields in place, their look, defaults, tab order, and what a
+// field takes through every way of entering text.
 #include "device/items.h"
 #include "ui/edit.h"
 #include "ui/main_form.h"
 #include "ui/page_control.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
+#include <QMenu>
+#include <QMimeData>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,6 +38,27 @@ protected:
         }
         return Visited;
     }
+    // A field holding ten of its fifteen characters, the cursor at the end, ready to take
+    // Entered: of it only what the line can carry fits, up to the limit, and the field says why.
+    TEdit* FieldToEnter()
+    {
+        auto* Edit = static_cast<TEdit*>(Field("rel1_on"));
+        Edit->setFocus();
+        Edit->setText("0123456789");
+        QToolTip::hideText();
+        return Edit;
+    }
+    static QPoint EndOf(QWidget* Edit) { return {Edit->width() - 2, Edit->height() / 2}; }
+    static void ExpectEnteredWithinTheLimit(TEdit* Edit, const QStringList& Explained = {QChar(0x0634), "15"})
+    {
+        EXPECT_EQ(Edit->text(), QString::fromUtf8("0123456789A\u00e9\u00a0\u00ffB"));
+        EXPECT_TRUE(QToolTip::isVisible());
+        for (const QString& Word : Explained)
+            EXPECT_TRUE(QToolTip::text().contains(Word)) << QToolTip::text().toStdString();
+    }
+    // A Persian letter and a character outside the 16-bit range between bytes the line
+    // carries, then more than fits.
+    const QString Entered = QString::fromUtf8("A\u0634\u00e9\u00a0\U0001F600\u00ffBCDEFGH");
     TForm4 Form;
     TPageControl* Control = nullptr;
 };
@@ -122,6 +148,101 @@ TEST_F(Pages, TypingStopsAtTheLimitButStoredTextsStayWhole)
     Phone->end(false);
     QTest::keyClicks(Phone, "345678901234");
     EXPECT_EQ(Phone->text(), "09123456789");
+}
+
+TEST_F(Pages, EnteringByKeys)
+{
+    TEdit* Edit = FieldToEnter();
+    QString PersianRefused; // each key is its own edit: the tooltip says why for the last one
+    for (const char32_t Code : Entered.toUcs4()) {
+        const QString Text = QString::fromUcs4(&Code, 1);
+        QTest::sendKeyEvent(QTest::Click, Edit, Qt::Key(QChar::toUpper(Code)), Text, Qt::NoModifier);
+        if (Code == 0x0634)
+            PersianRefused = QToolTip::text();
+    }
+    EXPECT_TRUE(PersianRefused.contains(QChar(0x0634))) << PersianRefused.toStdString();
+    ExpectEnteredWithinTheLimit(Edit, {"15"});
+}
+
+TEST_F(Pages, EnteringByInputMethod)
+{
+    TEdit* Edit = FieldToEnter();
+    QInputMethodEvent Commit;
+    Commit.setCommitString(Entered);
+    QApplication::sendEvent(Edit, &Commit);
+    ExpectEnteredWithinTheLimit(Edit);
+}
+
+TEST_F(Pages, EnteringByCtrlV)
+{
+    TEdit* Edit = FieldToEnter();
+    QGuiApplication::clipboard()->setText(Entered);
+    QTest::keyClick(Edit, Qt::Key_V, Qt::ControlModifier);
+    ExpectEnteredWithinTheLimit(Edit);
+}
+
+TEST_F(Pages, EnteringByTheContextMenusPaste)
+{
+    TEdit* Edit = FieldToEnter();
+    QGuiApplication::clipboard()->setText(Entered);
+    QContextMenuEvent Request(QContextMenuEvent::Mouse, EndOf(Edit), Edit->mapToGlobal(EndOf(Edit)));
+    QApplication::sendEvent(Edit, &Request);
+    auto* Menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(Menu, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Menu));
+    QAction* Paste = nullptr;
+    for (QAction* Action : Menu->actions())
+        if (Action->text().remove(u'&').startsWith("Paste"))
+            Paste = Action;
+    ASSERT_NE(Paste, nullptr);
+    ASSERT_TRUE(Paste->isEnabled());
+    QTest::mouseClick(Menu, Qt::LeftButton, {}, Menu->actionGeometry(Paste).center());
+    ExpectEnteredWithinTheLimit(Edit);
+}
+
+TEST_F(Pages, EnteringByMiddleClickPaste)
+{
+    TEdit* Edit = FieldToEnter();
+    ASSERT_TRUE(QGuiApplication::clipboard()->supportsSelection()) << "needs the X11 selection";
+    QGuiApplication::clipboard()->setText(Entered, QClipboard::Selection);
+    QTest::mouseClick(Edit, Qt::MiddleButton, {}, EndOf(Edit));
+    ExpectEnteredWithinTheLimit(Edit);
+}
+
+TEST_F(Pages, EnteringByDragAndDrop)
+{
+    TEdit* Edit = FieldToEnter();
+    QMimeData Data;
+    Data.setText(Entered);
+    QDragEnterEvent Enter(EndOf(Edit), Qt::CopyAction, &Data, Qt::LeftButton, {});
+    QApplication::sendEvent(Edit, &Enter);
+    ASSERT_TRUE(Enter.isAccepted());
+    QDragMoveEvent Move(EndOf(Edit), Qt::CopyAction, &Data, Qt::LeftButton, {});
+    QApplication::sendEvent(Edit, &Move);
+    QDropEvent Drop(EndOf(Edit), Qt::CopyAction, &Data, Qt::LeftButton, {});
+    QApplication::sendEvent(Edit, &Drop);
+    ExpectEnteredWithinTheLimit(Edit);
+}
+
+TEST_F(Pages, UndoAndRedoKeepTheLimitAndTheStoredTexts)
+{
+    TEdit* Edit = FieldToEnter();
+    QTest::keyClicks(Edit, "ABCDEFG"); // the last two do not fit
+    EXPECT_EQ(Edit->text(), "0123456789ABCDE");
+    QTest::keySequence(Edit, QKeySequence::Undo); // the typing goes, the refused keys left no step
+    EXPECT_EQ(Edit->text(), "0123456789");
+    QTest::keySequence(Edit, QKeySequence::Redo);
+    EXPECT_EQ(Edit->text(), "0123456789ABCDE");
+    // Undo brings a stored text back whole; redo removes it again.
+    const QString Long(40, u'L');
+    Form.SetItemText("rel1_on", Long);
+    Edit->selectAll();
+    QTest::keyClick(Edit, Qt::Key_Delete);
+    EXPECT_EQ(Edit->text(), "");
+    QTest::keySequence(Edit, QKeySequence::Undo);
+    EXPECT_EQ(Edit->text(), Long);
+    QTest::keySequence(Edit, QKeySequence::Redo);
+    EXPECT_EQ(Edit->text(), "");
 }
 
 TEST_F(Pages, TabOrderOutput)
