@@ -159,8 +159,20 @@ public:
                 Fail(Key.source().begin,
                      QStringLiteral("unknown key \"%1\"; expected an item's key such as relay.1.on "
                                     "(morvel-smsctl defaults writes them all)")
-                         .arg(Path));
+                         .arg(FirstLeaf(Path, Node)));
         }
+    }
+
+    // A table that holds no item, named by its first key as written: "relay.13.on", not "relay.13".
+    static QString FirstLeaf(QString Path, const toml::node& Node)
+    {
+        for (const toml::node* At = &Node; At->is_table() && !At->as_table()->empty();) {
+            const auto First = At->as_table()->begin();
+            Path += u'.' + QString::fromUtf8(First->first.str().data(),
+                                             static_cast<qsizetype>(First->first.str().size()));
+            At = &First->second;
+        }
+        return Path;
     }
 
     void TakeMissing(const toml::source_position& End) const
