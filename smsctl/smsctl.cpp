@@ -145,7 +145,7 @@ private:
             if (Arg.startsWith(u'-') && Arg != QLatin1String("-"))
                 Usage(QStringLiteral("unknown option \"%1\"").arg(Arg));
         if (Args.size() != Count)
-            Usage(QStringLiteral("expected %1").arg(QLatin1String(Names)));
+            Usage(QStringLiteral("usage: morvel-smsctl %1").arg(QLatin1String(Names)));
     }
 
     bool Interactive() const { return ::isatty(::fileno(FErrors)); }
