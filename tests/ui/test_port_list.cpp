@@ -1,6 +1,7 @@
 // The list of serial devices, read from a sysfs, /dev and per-user tree built by each test.
 #include "app/exceptions.h"
 #include "qt_print.h"
+#include "serial/port_facts.h"
 #include "serial/port_list.h"
 
 #include <QDir>
@@ -95,6 +96,31 @@ TEST_F(PortList, HardwarePortsWithADriverInNaturalOrder)
     Tty("tty0", "");    // a virtual terminal
     Tty("console", ""); // no device driver either
     EXPECT_EQ(Ports(), QStringList({Dev("ttyACM0"), Dev("ttyS2"), Dev("ttyS10"), Dev("ttyUSB0")}));
+}
+
+TEST_F(PortList, UsbAdapterFactsFromSysfsAndItsStableNames)
+{
+    // The tty's device is the USB interface's child; the facts are two folders up.
+    const QString Usb = Tree.filePath("sys/devices/pci0/usb1/1-1");
+    ASSERT_TRUE(QDir().mkpath(Usb + "/1-1:1.0/ttyUSB1"));
+    for (const auto& [Name, Value] : {std::pair{"manufacturer", "FTDI"}, {"product", "FT232R USB UART"},
+                                      {"serial", "A50285BI"}, {"idVendor", "0403"}, {"idProduct", "6001"}}) {
+        QFile File(Usb + '/' + Name);
+        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+        File.write(QByteArray(Value) + "\n");
+    }
+    ASSERT_TRUE(QDir().mkpath(Roots.SysClassTty + "/ttyUSB1"));
+    Link(Usb + "/1-1:1.0/ttyUSB1", Roots.SysClassTty + "/ttyUSB1/device");
+    Touch(Dev("ttyUSB1"));
+    ASSERT_TRUE(QDir().mkpath(Dev("serial/by-id")));
+    Link("../../ttyUSB1", Dev("serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
+    Link("../../ttyS0", Dev("serial/by-id/other"));
+    Tty("ttyS0", "serial8250", "4");
+
+    const TPortFacts Facts = PortFacts(Dev("ttyUSB1"), Roots);
+    EXPECT_EQ(PortFactsText(Facts), "FTDI FT232R USB UART, serial A50285BI, 0403:6001");
+    EXPECT_EQ(Facts.ById, QStringList{Dev("serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")});
+    EXPECT_TRUE(PortFactsText(PortFacts(Dev("ttyS0"), Roots)).isEmpty());
 }
 
 TEST_F(PortList, Empty8250SlotsAreLeftOut)
