@@ -4,6 +4,7 @@
 #include "device/items.h"
 #include "device/link_state.h"
 #include "device/protocol.h"
+#include "device/pumping_delay.h"
 #include "serial/cport.h"
 
 #include "app/box_texts.h"
@@ -13,6 +14,8 @@
 #include <cerrno>
 
 namespace {
+constexpr int SettlePause = 50; // more than a second, as the handshake waits for an answer
+
 // The item a record carries, for messages: its first key.
 QString RecordName(int Line) { return ItemKeys(*FindItem(Line)).first(); }
 } // namespace
@@ -91,6 +94,9 @@ void TBoxSession::Write(const TItemStore& Items)
     FView.Items = Items;
     try {
         FLink->ExportClick();
+        // Closing the port drops what has not left the line yet, and the box stores what it
+        // received only once the final record is in: wait for both before anything else.
+        PumpingDelay(SettlePause, FComPort->OutputDrainTime());
     } catch (const EComPort& Error) {
         const int Sent = FLink->RecordsSent();
         const QString Done = Sent == 0 ? QStringLiteral("no record was sent")

@@ -8,8 +8,6 @@
 #include <unistd.h>
 
 namespace {
-constexpr int ProgressMaximum = 530; // the window's bar
-
 // The export's length is fixed by its pauses; what is left is that length less the time spent.
 std::chrono::milliseconds ExportLength()
 {
