@@ -228,10 +228,8 @@ void TCustomComPort::ApplyTimeoutSettings()
         ReportPortError(CE_TimeoutsFailed + 1, LastError());
 }
 
-void TCustomComPort::ApplyLineSettings()
+TDCB TCustomComPort::LineBlock() const
 {
-    if (!ApplyGateOpen())
-        return;
     const TComParity& P = *FParity;
     TDCB Dcb = LineFrame(LineRate(), FDataBits, P.Bits(), FStopBits);
     const TComFlowControl& Fc = *FFlowControl;
@@ -248,7 +246,14 @@ void TCustomComPort::ApplyLineSettings()
     Dcb.XoffChar = char(Fc.XoffChar().unicode() & 0xFF);
     Dcb.ErrorChar = ErrorChar ? char(P.ReplaceChar().unicode() & 0xFF) : 0;
     Dcb.EvtChar = char(FEventChar.unicode() & 0xFF);
-    if (!FDevice->SetCommState(Dcb))
+    return Dcb;
+}
+
+void TCustomComPort::ApplyLineSettings()
+{
+    if (!ApplyGateOpen())
+        return;
+    if (!FDevice->SetCommState(LineBlock()))
         ReportPortError(CE_SetStateFailed + 1, LastError());
 }
 
@@ -264,7 +269,8 @@ void TCustomComPort::EndUpdate()
 
 void TCustomComPort::OpenDeviceHandle()
 {
-    FDevice = TDevice::CreateFile(DeviceName());
+    // The lines the settings hold inactive go down before anything else touches the device.
+    FDevice = TDevice::CreateFile(DeviceName(), LineBlock());
     if (!FDevice) {
         FHandle = -1;
         ReportPortError(CE_OpenFailed + 1, LastError());
@@ -322,6 +328,9 @@ void TCustomComPort::Close()
     EmitCTSChange(false);
     EmitDSRChange(false);
     EmitRLSDChange(false);
+    // Stop the event thread before OnBeforeClose: after it no handler runs for this opening.
+    if (FThreadCreated)
+        FEventThread->StopDelivery();
     EmitBeforeClose();
     AbortAllAsync();
     StopEventThread();
@@ -336,8 +345,16 @@ void TCustomComPort::StopEventThread()
 {
     if (!FThreadCreated)
         return;
-    FEventThread.reset(); // stops the thread and waits for its end
+    FEventThread->StopDelivery();
+    FEventThread->WaitFor();
+    const bool EndedByException = bool(FEventThread->FatalException());
+    FEventThread.reset();
     FThreadCreated = false;
+    // A thread ended by an exception skipped its closing steps, so output may still be queued
+    // (a stalled or unplugged line): close() would wait for it up to the driver's closing wait
+    // of 30 s. Bytes that have not gone out by now are given up.
+    if (EndedByException && FDevice)
+        FDevice->PurgeComm(PURGE_TXCLEAR);
 }
 
 // ---- errors

@@ -15,6 +15,7 @@
 namespace ComPlatform {
 class TDevice;
 struct TOverlapped;
+struct TDCB;
 } // namespace ComPlatform
 
 class TComThread;
@@ -151,7 +152,8 @@ public:
     int InputCount();
     int OutputCount();
     // At most the time the bytes written so far still need to leave the line, by the line's
-    // rate and character frame and when each write was handed over; zero on a closed port.
+    // rate and character frame and when each write was handed over; zero on a closed port and
+    // on a pseudo-terminal, which has no line.
     std::chrono::microseconds OutputDrainTime() const;
     TComSignals Signals();
     TComStateFlags StateFlags();
@@ -219,6 +221,7 @@ private:
 
     bool ApplyGateOpen() const;
     uint32_t LineRate() const; // the rate in baud, standard or custom
+    ComPlatform::TDCB LineBlock() const; // the device control block of the settings
     // The ClearCommError step shared by the counts, flags and errors (code 10).
     bool ClearError(uint32_t& Errors, uint32_t& InQue, uint32_t& OutQue, uint32_t& Flags,
                     bool WithOutQueue = true);

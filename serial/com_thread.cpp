@@ -78,6 +78,13 @@ void TComThread::SignalStop()
     sched_yield();
 }
 
+void TComThread::StopDelivery()
+{
+    SignalStop();
+    if (IsMainThread())
+        WaitWithSynchronize([this] { return !FHandingOver; });
+}
+
 void TComThread::WatchEvents()
 {
     TDevice& Device = *FComPort->FDevice;
@@ -86,8 +93,26 @@ void TComThread::WatchEvents()
         if (Device.WaitCommEvent(Mask, FStopEvent.Handle(), -1) != TWaitResult::Event)
             break; // the stop event, or a failed wait (hang-up): the loop ends silently
         FEvents = MaskToEvents(Mask);
-        if (!FEvents.Empty())
-            DeliverEvents();
+        if (FEvents.Empty())
+            continue;
+        {
+            // The stop wins over a batch not yet handed over: a TX-empty or modem change that
+            // fell due while the port was closing reaches no handler.
+            std::lock_guard G(FHandLock);
+            if (FStopping)
+                break;
+            FHandingOver = true;
+        }
+        struct THandedOver
+        {
+            TComThread* Thread;
+            ~THandedOver()
+            {
+                Thread->FHandingOver = false;
+                SignalSyncWaiters();
+            }
+        } Done{this};
+        DeliverEvents();
     }
     Device.SetCommMask(0);
     Device.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
@@ -136,12 +161,14 @@ bool TComEventWindow::event(QEvent* Event)
     if (Event->type() != PortEventMessage)
         return QObject::event(Event);
     auto* E = static_cast<TPortEvent*>(Event);
+    bool Stopping;
     {
         std::lock_guard G(E->Thread->FHandLock);
         E->Thread->FTaken = true;
+        Stopping = E->Thread->FStopping;
     }
     E->Thread->FHandCond.notify_all();
-    if (!FComPort->FConnected)
+    if (!FComPort->FConnected || Stopping)
         return true;
     for (const TDelivery& D : Deliveries) {
         if (D.Flag != E->Flag)

@@ -5,6 +5,7 @@
 #include "wait_event.h"
 
 #include <QObject>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -19,6 +20,9 @@ public:
     ~TComThread() override;
 
     void SignalStop();
+    // Asks the thread to stop and, on the main thread, runs a batch already handed over: from
+    // its return on, no further batch is formed and none is delivered.
+    void StopDelivery();
 
 protected:
     void Execute() override { WatchEvents(); }
@@ -38,6 +42,8 @@ private:
     std::condition_variable FHandCond;
     bool FTaken = false;
     bool FStopping = false;
+    // A batch is being handed over; set under FHandLock only while not stopping.
+    std::atomic<bool> FHandingOver{false};
 };
 
 // The hidden event window of smWindowSync: a main-thread object receiving posted events.

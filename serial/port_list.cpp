@@ -22,6 +22,34 @@ QString UserPortFolder()
     return QStringLiteral("/tmp/serial-%1").arg(::getuid());
 }
 
+QString UntrustedPortFolder(const QString& Folder)
+{
+    const uid_t User = ::getuid();
+    struct stat Place;
+    const QByteArray PlacePath = QFile::encodeName(QFileInfo(Folder).absolutePath());
+    if (::stat(PlacePath.constData(), &Place) != 0)
+        return {}; // no place, no folder
+    if (Place.st_uid != User && Place.st_uid != 0)
+        return QStringLiteral("%1 lies in a folder of another user").arg(Folder);
+    const bool Shared = Place.st_mode & (S_IWGRP | S_IWOTH);
+    if (!Shared)
+        return {}; // only this user (or root) can put anything there
+    if (!(Place.st_mode & S_ISVTX))
+        return QStringLiteral("%1 lies in a folder where anyone may replace it").arg(Folder);
+    struct stat Info;
+    if (::lstat(QFile::encodeName(Folder).constData(), &Info) != 0)
+        return {};
+    if (S_ISLNK(Info.st_mode))
+        return QStringLiteral("%1 is a link").arg(Folder);
+    if (!S_ISDIR(Info.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(Folder);
+    if (Info.st_uid != User)
+        return QStringLiteral("%1 belongs to another user").arg(Folder);
+    if (Info.st_mode & (S_IWGRP | S_IWOTH))
+        return QStringLiteral("%1 is writable by other users").arg(Folder);
+    return {};
+}
+
 bool NaturalLess(const QString& A, const QString& B)
 {
     qsizetype I = 0, J = 0;
@@ -200,6 +228,8 @@ void AddPseudoTerminalLinks(const std::function<void(const QString&)>& Add,
 
 void AddUserPorts(const std::function<void(const QString&)>& Add, const TSerialDeviceRoots& Roots)
 {
+    if (!UntrustedPortFolder(Roots.UserPorts).isEmpty())
+        return; // as if it were not there
     std::vector<TDirEntry> Entries = ReadFolder(Roots.UserPorts);
     SortNatural(Entries);
     for (const TDirEntry& Entry : Entries)

@@ -9,6 +9,13 @@
 // variable is unset or empty.
 QString UserPortFolder();
 
+// Why Folder cannot be trusted with this user's port links, or an empty text when it can. In a
+// place other users may write to (as /tmp, where the folder lies when XDG_RUNTIME_DIR is unset)
+// anyone could plant a port there that receives the configuration, so the folder counts only
+// when it is a folder of this user's own, not a link, writable by no one else. A place that
+// belongs to another user is never trusted. A folder that does not exist holds nothing.
+QString UntrustedPortFolder(const QString& Folder);
+
 // Where the devices are looked for. The defaults are the system's own places; tests point them
 // at a tree of their own.
 struct TSerialDeviceRoots
@@ -23,7 +30,8 @@ struct TSerialDeviceRoots
 //     Dev, leaving out 8250-family ports with no UART behind them (type 0); natural name order;
 //  2. symlinks Dev/tty* that resolve to a pseudo-terminal (Dev/pts/N), as made by socat's
 //     pty,link=; natural name order;
-//  3. every symlink in UserPorts, in natural name order.
+//  3. every symlink in UserPorts, in natural name order, unless the folder is not to be trusted
+//     (UntrustedPortFolder).
 // Virtual ports are given by the path of their link. Dangling links are left out. A link that
 // exists but cannot be read or resolved raises Exception "Failed to get data for '<path>'",
 // after the ports before it have been handed over.

@@ -1,6 +1,7 @@
-// relay-sim: a relay controller on a pseudo-terminal, for users without hardware and for the
-// end-to-end tests. The protocol lives in TRelaySimulator; this is only its I/O loop.
-#include "sim/pty_port.h"
+// relay-sim: a relay controller on a pseudo-terminal (or on an existing tty), for users without
+// hardware and for the end-to-end tests. The protocol lives in TRelaySimulator; this is only its
+// I/O loop.
+#include "sim/sim_port.h"
 #include "sim/relay_simulator.h"
 #include "sim/sim_options.h"
 
@@ -12,6 +13,7 @@
 #include <deque>
 
 #include <poll.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -33,18 +35,27 @@ class TSimProgram
 {
 public:
     TSimProgram(const TSimCommandLine& Line, FILE* Log, TRelayConfig Config)
-        : FLine(Line), FLog(Log), FSim(Line.Sim, std::move(Config)), FPort(Line.Dir, Line.Name)
+        : FLine(Line), FLog(Log), FSim(Line.Sim, std::move(Config)),
+          FPort(Line.Device.empty() ? TSimPort(Line.Dir, Line.Name)
+                                    : TSimPort(Line.Dir, Line.Name, Line.Device, Line.Register))
     {
     }
 
-    const TPtyPort& Port() const { return FPort; }
+    const TSimPort& Port() const { return FPort; }
 
     // Runs until a stop signal or the hang-up point. Returns the exit status.
     int Run(const sigset_t& Unblocked)
     {
         while (!StopSignal) {
+            if (FPort.Fd() < 0) {
+                // The device is gone (unplugged): look for it again now and then, never spin.
+                ::ppoll(nullptr, 0, &ReopenPause, &Unblocked);
+                if (FPort.Reopen())
+                    Report(Stamped("device back"));
+                continue;
+            }
             const std::int64_t Now = NowNs();
-            pollfd Fd{FPort.Master(), POLLIN, 0};
+            pollfd Fd{FPort.Fd(), POLLIN, 0};
             if (!FPending.empty() && (!FLine.Paced || Now >= FNextByteNs))
                 Fd.events |= POLLOUT;
             timespec Timeout{};
@@ -52,13 +63,25 @@ public:
             const int Ready = ::ppoll(&Fd, 1, Wait, &Unblocked);
             if (Ready < 0 && errno != EINTR)
                 return Fatal("poll");
+            bool Gone = false;
             if (Ready > 0 && (Fd.revents & POLLIN))
-                ReadInput();
+                Gone = !ReadInput();
             else if (Ready > 0 && (Fd.revents & (POLLHUP | POLLERR)))
+                Gone = FPort.IsDevice();
+            if (Gone) {
+                // A device that hung up stays dead: it must be opened again once it is back.
+                Report(Stamped("device gone"));
+                FPort.CloseDevice();
+                FPending.clear();
+                FSent = 0;
+                continue;
+            }
+            if (Ready > 0 && (Fd.revents & (POLLHUP | POLLERR)) && !(Fd.revents & POLLIN))
                 ::ppoll(nullptr, 0, &HangupPause, &Unblocked); // no reader: wait, never spin
             FSim.Advance(NowNs() / 1000);
             Collect();
             if (FSim.HangupRequested()) {
+                RunOnHangup(Unblocked);
                 FPort.Hangup();
                 return 0;
             }
@@ -69,6 +92,24 @@ public:
 
 private:
     static constexpr timespec HangupPause{0, 20'000'000};
+    static constexpr timespec ReopenPause{0, 100'000'000};
+
+    void RunOnHangup(const sigset_t& Unblocked)
+    {
+        if (FLine.OnHangup.empty())
+            return;
+        const pid_t Child = ::fork();
+        if (Child == 0) {
+            ::sigprocmask(SIG_SETMASK, &Unblocked, nullptr);
+            ::execl("/bin/sh", "sh", "-c", FLine.OnHangup.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int Status = 0;
+        while (Child > 0 && ::waitpid(Child, &Status, 0) < 0 && errno == EINTR) {
+        }
+        if (Child < 0 || !WIFEXITED(Status) || WEXITSTATUS(Status) != 0)
+            std::fprintf(stderr, "relay-sim: --on-hangup command failed: %s\n", FLine.OnHangup.c_str());
+    }
 
     const timespec* Deadline(std::int64_t Now, timespec& Timeout) const
     {
@@ -85,12 +126,14 @@ private:
         return &Timeout;
     }
 
-    void ReadInput()
+    // False when a device has hung up: read() gives 0 or EIO from then on.
+    bool ReadInput()
     {
         char Buffer[4096];
-        const ssize_t Count = ::read(FPort.Master(), Buffer, sizeof Buffer);
+        const ssize_t Count = ::read(FPort.Fd(), Buffer, sizeof Buffer);
         if (Count > 0)
             FSim.Receive(std::string_view(Buffer, static_cast<size_t>(Count)), NowNs() / 1000);
+        return !FPort.IsDevice() || Count > 0 || (Count < 0 && errno != EIO);
     }
 
     void Collect()
@@ -122,7 +165,7 @@ private:
                 if (!Front.Whole)
                     Size = 1;
             }
-            const ssize_t Done = ::write(FPort.Master(), Front.Bytes.data() + FSent, Size);
+            const ssize_t Done = ::write(FPort.Fd(), Front.Bytes.data() + FSent, Size);
             if (Done < 0)
                 return; // the line is full (or no one listens): poll says when to go on
             FSent += static_cast<size_t>(Done);
@@ -132,6 +175,14 @@ private:
                 FSent = 0;
             }
         }
+    }
+
+    // A note of the I/O loop in the log's own form: "<ms> <kind> <word>".
+    static std::string Stamped(const char* What)
+    {
+        char Text[64];
+        std::snprintf(Text, sizeof Text, "%.3f %s", static_cast<double>(NowNs()) / 1e6, What);
+        return Text;
     }
 
     void Report(const std::string& Text)
@@ -151,7 +202,7 @@ private:
     const TSimCommandLine& FLine;
     FILE* FLog;
     TRelaySimulator FSim;
-    TPtyPort FPort;
+    TSimPort FPort;
     std::deque<TSimWrite> FPending;
     size_t FSent = 0;            // bytes of the front write already sent
     std::int64_t FNextByteNs = 0; // paced output: when the next byte may go
@@ -195,12 +246,12 @@ int main(int argc, char** argv)
         }
         TSimProgram Program(Line, Log, Config);
         if (Line.PrintPort) {
-            std::printf("%s\n%s\n", Program.Port().LinkPath().c_str(), Program.Port().SlavePath().c_str());
+            std::printf("%s\n%s\n", Program.Port().LinkPath().c_str(), Program.Port().LinePath().c_str());
             std::fflush(stdout);
         }
         if (Log)
             std::fprintf(Log, "relay-sim on %s (%s)\n", Program.Port().LinkPath().c_str(),
-                         Program.Port().SlavePath().c_str());
+                         Program.Port().LinePath().c_str());
         return Program.Run(Unblocked);
     } catch (const ESimError& Error) {
         std::fprintf(stderr, "relay-sim: %s\n", Error.what());

@@ -8,6 +8,11 @@
 const char* const SimUsage =
     "usage: relay-sim [OPTION]...\n"
     "A relay controller on a pseudo-terminal, registered as DIR/NAME.\n"
+    "  --device TTY         serve the existing TTY instead (raw, 9600 8N1, CLOCAL), e.g. the far\n"
+    "                       end of a null-modem cable; when it hangs up (unplugged), wait for it\n"
+    "                       to come back\n"
+    "  --register PORT      with --device: link DIR/NAME to PORT, the port the tool opens\n"
+    "                       (without it nothing is registered)\n"
     "  --dir DIR            folder of the port link (default $XDG_RUNTIME_DIR/serial,\n"
     "                       or /tmp/serial-UID)\n"
     "  --name NAME          name of the port link (default relay-sim)\n"
@@ -16,13 +21,16 @@ const char* const SimUsage =
     "                       each export\n"
     "  --log FILE           log to FILE instead of stderr\n"
     "  --quiet              no log on stderr\n"
-    "  --print-port         print the link path and the pts path on stdout once ready\n"
+    "  --print-port         print the link path (empty when none) and the pts or device path\n"
+    "                       on stdout once ready\n"
     "  --paced              send one byte per 9600-baud byte time (1.04 ms)\n"
     "  --no-answer          ignore the connect request\n"
     "  --late-answer MS     answer the connect request after MS ms\n"
     "  --cr-before-answer   answer 0x0D \"1\" in one write\n"
     "  --bad-line N=TEXT    send TEXT as line N on a read (\\\\, \\xHH, \\r, \\n, \\t, \\0)\n"
     "  --hangup-after N     close the port and exit after N bytes of an export\n"
+    "  --on-hangup CMD      run CMD with /bin/sh at that point first (on a device, the wiring's\n"
+    "                       own way to pull the plug)\n"
     "  --export-timeout MS  abandon an export silent for MS ms (default 10000; 0 never)\n"
     "  --help               this text\n";
 
@@ -78,6 +86,12 @@ TSimCommandLine ParseSimCommandLine(const std::vector<std::string>& Args)
             Line.StateFile = Value();
         else if (Option == "--log")
             Line.LogFile = Value();
+        else if (Option == "--device")
+            Line.Device = Value();
+        else if (Option == "--register")
+            Line.Register = Value();
+        else if (Option == "--on-hangup")
+            Line.OnHangup = Value();
         else if (Option == "--quiet")
             Line.Quiet = true;
         else if (Option == "--print-port")
@@ -105,6 +119,8 @@ TSimCommandLine ParseSimCommandLine(const std::vector<std::string>& Args)
     }
     if (Line.Name.empty() || Line.Name == "." || Line.Name == ".." || Line.Name.find('/') != std::string::npos)
         throw ESimError("--name: \"" + Line.Name + "\" is not a file name");
+    if (!Line.Register.empty() && Line.Device.empty())
+        throw ESimError("--register needs --device: a pseudo-terminal registers itself");
     if (Line.Dir.empty())
         Line.Dir = DefaultPortFolder();
     return Line;

@@ -13,6 +13,9 @@ struct TSimCommandLine
     std::string Name = "relay-sim";
     std::string StateFile;        // empty: the configuration lives in memory only
     std::string LogFile;          // empty: the log goes to stderr (unless Quiet)
+    std::string Device;           // empty: a pseudo-terminal of its own
+    std::string Register;         // with Device: the port the registered link points to
+    std::string OnHangup;         // a shell command run at the hang-up point
     bool Quiet = false;
     bool Paced = false;
     bool PrintPort = false;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -59,6 +60,29 @@ inline std::chrono::microseconds TransmitTime(int64_t Bytes, const TDCB& Dcb)
     return std::chrono::microseconds((Bytes * HalfBits * 500000 + Dcb.BaudRate - 1) / Dcb.BaudRate);
 }
 
+// When the bytes handed to a driver have left the line, at most: each write's bytes take their
+// transmit time from when the write was handed over, or from when the line was free if that is
+// later. A safe bound on every driver, where the drivers' own queue counts are none: cdc_acm
+// counts whole USB buffers in flight, UART drivers miss what sits in the chip's FIFO.
+class TLineClock
+{
+public:
+    using TTime = std::chrono::steady_clock::time_point;
+    void Written(std::chrono::microseconds LineTime, TTime HandedOver)
+    {
+        FFree = std::max(FFree, HandedOver) + LineTime;
+    }
+    void Purged() { FFree = TTime(); } // what was queued is gone
+    std::chrono::microseconds Left(TTime Now) const
+    {
+        return FFree > Now ? std::chrono::ceil<std::chrono::microseconds>(FFree - Now)
+                           : std::chrono::microseconds::zero();
+    }
+
+private:
+    TTime FFree;
+};
+
 struct TCommTimeouts
 {
     uint32_t ReadIntervalTimeout = MAXDWORD;
@@ -108,7 +132,8 @@ class TDevice
 {
 public:
     // Opens Name exclusively; nullptr with LastError() on failure (EBUSY when held elsewhere).
-    static std::unique_ptr<TDevice> CreateFile(const QString& Name);
+    // The modem lines that Lines' DTR and RTS control hold inactive are dropped first.
+    static std::unique_ptr<TDevice> CreateFile(const QString& Name, const TDCB& Lines);
     ~TDevice();
 
     int Handle() const;
@@ -133,9 +158,8 @@ public:
     bool GetOverlappedResult(TOverlapped& Ov, int& Transferred, bool Wait);
 
     bool PurgeComm(uint32_t Flags);
-    // The time until the bytes written so far have left the line, at most: each write's bytes
-    // take their transmit time from when it was handed over (or from when the line was free, if
-    // later). Drivers' own queue counts are no measure of this; an output purge clears it.
+    // The time until the bytes written so far have left the line, at most (TLineClock); zero
+    // on a pseudo-terminal, which has no line.
     std::chrono::microseconds LineTimeLeft();
     // OutQueue false leaves cbOutQue 0 and spares the driver that question.
     bool ClearCommError(uint32_t& Errors, TComStat& Stat, bool OutQueue = true);

@@ -37,42 +37,19 @@ private:
     QByteArray FSaved;
 };
 
-// relay-sim in a private runtime folder; it registers itself where the port dialog looks.
-class TSimProcess
+// The simulator's log, read whenever asked: one event a line, "<ms> <kind> [line] [word] [hex
+// bytes]", the time by the monotonic clock in milliseconds.
+class TSimLog
 {
 public:
-    explicit TSimProcess(const QString& RuntimeDir, const QStringList& Options = {})
-    {
-        FLog = RuntimeDir + "/sim.log";
-        FProcess.setProgram(BuildDir() + "/relay-sim");
-        FProcess.setArguments(QStringList{"--print-port", "--quiet", "--log", FLog} + Options);
-        FProcess.setProcessChannelMode(QProcess::SeparateChannels);
-        FProcess.start();
-        FStarted = FProcess.waitForStarted(5000) &&
-                   PumpUntil([this] { return FProcess.canReadLine() ||
-                                             FProcess.state() != QProcess::Running; });
-        if (FStarted)
-            FPrinted = QString::fromLocal8Bit(FProcess.readAll());
-        FLinkPath = RuntimeDir + "/serial/relay-sim";
-    }
-    ~TSimProcess() { Stop(); }
-    void Stop()
-    {
-        if (FProcess.state() == QProcess::Running) {
-            FProcess.terminate();
-            FProcess.waitForFinished(5000);
-        }
-    }
-    bool Started() const { return FStarted && QFileInfo::exists(FLinkPath); }
-    QString LinkPath() const { return FLinkPath; }
-    QString Printed() const { return FPrinted; }
+    explicit TSimLog(QString Path = {}) : FLog(std::move(Path)) {}
+    const QString& Path() const { return FLog; }
+
     QString LogText() const
     {
         QFile F(FLog);
         return F.open(QIODevice::ReadOnly) ? QString::fromUtf8(F.readAll()) : QString();
     }
-    QProcess& Process() { return FProcess; }
-
     // One logged event: "<ms> <kind> [line] [word] [hex bytes]".
     struct TEvent
     {
@@ -126,7 +103,42 @@ public:
     }
 
 private:
+    QString FLog;
+};
+
+// relay-sim in a private runtime folder; it registers itself where the port dialog looks.
+class TSimProcess : public TSimLog
+{
+public:
+    explicit TSimProcess(const QString& RuntimeDir, const QStringList& Options = {})
+        : TSimLog(RuntimeDir + "/sim.log")
+    {
+        FProcess.setProgram(BuildDir() + "/relay-sim");
+        FProcess.setArguments(QStringList{"--print-port", "--quiet", "--log", Path()} + Options);
+        FProcess.setProcessChannelMode(QProcess::SeparateChannels);
+        FProcess.start();
+        FStarted = FProcess.waitForStarted(5000) &&
+                   PumpUntil([this] { return FProcess.canReadLine() ||
+                                             FProcess.state() != QProcess::Running; });
+        if (FStarted)
+            FPrinted = QString::fromLocal8Bit(FProcess.readAll());
+        FLinkPath = RuntimeDir + "/serial/relay-sim";
+    }
+    ~TSimProcess() { Stop(); }
+    void Stop()
+    {
+        if (FProcess.state() == QProcess::Running) {
+            FProcess.terminate();
+            FProcess.waitForFinished(5000);
+        }
+    }
+    bool Started() const { return FStarted && QFileInfo::exists(FLinkPath); }
+    QString LinkPath() const { return FLinkPath; }
+    QString Printed() const { return FPrinted; }
+    QProcess& Process() { return FProcess; }
+
+private:
     QProcess FProcess;
-    QString FLog, FLinkPath, FPrinted;
+    QString FLinkPath, FPrinted;
     bool FStarted = false;
 };

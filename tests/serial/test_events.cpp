@@ -78,12 +78,27 @@ TEST_F(EventTest, ExceptionInRxCharEndsDeliveryUntilReopen)
 
 TEST_F(EventTest, CloseRunsAPendingHandOverAndNothingArrivesAfter)
 {
+    std::vector<std::string> Order;
+    Port.SetOnRxChar([&](QObject*, int Count) {
+        Counts.push_back(Count);
+        Order.push_back("RxChar");
+        char Buf[16];
+        Port.Read(Buf, 16);
+    });
+    Port.SetOnTxEmpty([&](QObject*) { Order.push_back("TxEmpty"); });
+    Port.SetOnBeforeClose([&](QObject*) {
+        Order.push_back("BeforeClose");
+        // The write's TX-empty falls due meanwhile: the stop asked for before wins over it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    });
     Port.Open();
     Pty.Send("xy");
     // The event thread hands the batch over and blocks; the main loop does not run meanwhile.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Port.Write(QByteArray(100, 'w').constData(), 100); // 104 ms at 9600 baud
     Port.Close();
     EXPECT_EQ(Counts.size(), 1u);
+    EXPECT_EQ(Order, (std::vector<std::string>{"RxChar", "BeforeClose"}));
     EXPECT_EQ(Port.Handle(), -1);
     Pty.Send("zz");
     PumpFor(100);

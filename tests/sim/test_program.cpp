@@ -173,6 +173,21 @@ TEST(SimProgram, AnswersOverThePtyAcrossOpenCloseCyclesAndUnregistersOnSigterm)
     EXPECT_FALSE(Exists(Sim.Link));
 }
 
+TEST(SimProgram, RefusesAPortFolderOthersMayWriteTo)
+{
+    // The fallback folder in /tmp made writable for everyone: a port there could be planted.
+    char Template[] = "/tmp/relay-sim-shared-XXXXXX";
+    const std::string Shared = ::mkdtemp(Template);
+    ASSERT_EQ(::chmod(Shared.c_str(), 01777), 0);
+    const std::string Folder = Shared + "/serial-1";
+    ASSERT_EQ(::mkdir(Folder.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(Folder.c_str(), 0777), 0);
+    TSimProcess Sim({"--dir", Folder});
+    EXPECT_EQ(Sim.WaitExit(5000), 1);
+    EXPECT_FALSE(Exists(Folder + "/relay-sim"));
+    std::system(("rm -rf '" + Shared + "'").c_str());
+}
+
 TEST(SimProgram, LateAnswerComesLate)
 {
     TSimProcess Sim({"--late-answer", "300"});

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -172,6 +173,38 @@ TEST_F(PortList, PerUserLinksInNameOrderDanglingLeftOut)
     Touch(User("notes.txt"));                   // no link: no port
     EXPECT_EQ(Ports(), QStringList({User("bench9"), User("bench10"), User("relay-sim")}));
     ::close(Master);
+}
+
+TEST_F(PortList, PerUserFolderInASharedPlaceCountsOnlyWhenPrivate)
+{
+    // /tmp as the fallback folder's place: anyone may create there, no one may rename others'.
+    const QString Shared = Tree.filePath("tmp");
+    ASSERT_TRUE(QDir().mkpath(Shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(Shared).constData(), 01777), 0);
+    Roots.UserPorts = Shared + "/serial-1";
+    ASSERT_TRUE(QDir().mkpath(Roots.UserPorts));
+    const auto Mode = [&](mode_t M) { return ::chmod(QFile::encodeName(Roots.UserPorts).constData(), M); };
+    ASSERT_EQ(Mode(0700), 0);
+    Touch(Dev("pts/7"));
+    Link(Dev("pts/7"), User("relay-sim"));
+    EXPECT_EQ(Ports(), QStringList({User("relay-sim")}));
+    EXPECT_EQ(UntrustedPortFolder(Roots.UserPorts), "");
+
+    ASSERT_EQ(Mode(0777), 0); // another user could plant a port
+    EXPECT_TRUE(Ports().isEmpty());
+    EXPECT_EQ(UntrustedPortFolder(Roots.UserPorts), Roots.UserPorts + " is writable by other users");
+    ASSERT_EQ(Mode(0700), 0);
+
+    // A link in place of the folder, even to a private one of the user's own.
+    const QString Real = Shared + "/real";
+    ASSERT_TRUE(QDir().rename(Roots.UserPorts, Real));
+    Link(Real, Roots.UserPorts);
+    EXPECT_TRUE(Ports().isEmpty());
+    EXPECT_EQ(UntrustedPortFolder(Roots.UserPorts), Roots.UserPorts + " is a link");
+
+    // Outside a shared place the same folder counts as it is.
+    Roots.UserPorts = Real;
+    EXPECT_EQ(Ports(), QStringList({Real + "/relay-sim"}));
 }
 
 TEST_F(PortList, GroupsComeHardwareThenSocatThenPerUser)

@@ -2,26 +2,31 @@
 // the waits, the driver's counters for line errors. The only file with kernel headers.
 //
 // Choices made here:
-// - Exclusive open: flock(LOCK_EX|LOCK_NB), which holds even against root, plus TIOCEXCL for
-//   programs that do not lock; TIOCEXCL is lifted again before close so the device is free.
+// - Exclusive open without touching the line: before open() (which raises DTR and RTS on the
+//   holder's live line) the field's lock file /run/lock/LCK..<name> is taken, as serial
+//   programs do: the owner's pid as ten characters and a newline, made atomically by link(),
+//   taken over when its owner is gone, removed at close. Root respects it too. Where /run/lock
+//   is missing or not writable for the user, the device is opened without it. Behind it,
+//   flock(LOCK_EX|LOCK_NB), which holds even against root, and TIOCEXCL for programs that do not
+//   lock; TIOCEXCL is lifted again before close so the device is free.
 // - HUPCL is cleared: closing the port leaves DTR and RTS as the settings drove them, so a box
 //   that resets on a DTR edge (as many controllers with a USB bridge do) is not reset by Close.
-//   The kernel raises DTR and RTS for the instant between open() and the first line setting;
-//   that cannot be avoided from user space.
+//   The kernel raises DTR and RTS inside open(); the very first call after it drops the lines
+//   the settings hold inactive, so only that short pulse remains, which user space cannot avoid.
 // - CLOCAL is always set: the relay controller has no carrier line, so its absence must neither
 //   block the open nor hang the line up.
 // - Received bytes are watched edge-triggered (EPOLLET), so bytes left waiting in the queue do
 //   not wake the waiter again; like EV_RXCHAR, only new arrivals do.
-// - Line time comes from what was written and when, never from TIOCOUTQ: cdc_acm counts whole
-//   USB buffers in flight (10240 bytes after a 14-byte write), while ftdi_sio, cp210x and the
-//   16550 do not count what sits in the chip's FIFO. Each write's bytes leave at the line rate
-//   from when it was handed over, or from when the line was free if that is later: a safe
-//   bound on every driver, exact on a line that sends at its rate.
+// - Line time comes from what was written and when (TLineClock), never from TIOCOUTQ: cdc_acm
+//   counts whole USB buffers in flight (10240 bytes after a 14-byte write), while ftdi_sio,
+//   cp210x and the 16550 do not count what sits in the chip's FIFO. A pty has no line: none.
 // - EV_TXEMPTY: after a write has been handed over, the waiter sleeps until that bound has
 //   passed; nothing wakes while no write is outstanding.
 // - Line errors and breaks come from TIOCGICOUNT at each wake-up (drivers without counters, such
 //   as ptys, report none). Modem-line changes come from a waiter thread in TIOCMIWAIT on drivers
-//   that have it; Close interrupts it with a signal, so it never has to wait for a line change.
+//   that have it; Close interrupts it with a signal, so it never has to wait for a line change,
+//   and so does every line setting, since the 8250 turns its modem-status interrupt off there
+//   and only a new TIOCMIWAIT turns it on again.
 // - Modem-line calls that a driver does not have (ENOTTY, EINVAL: ptys) mean "no lines".
 // - EV_RXFLAG, DiscardNull, Parity.Replace, DSR flow control and XonLim/XoffLim have no termios
 //   counterpart; they are recorded and do nothing.
@@ -31,21 +36,28 @@
 #include <linux/serial.h>
 
 #include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 extern "C" int ioctl(int Fd, unsigned long Request, ...) noexcept;
 
@@ -100,6 +112,13 @@ void InstallWakeSignal()
     });
 }
 
+// The modem lines a device control block holds inactive, as TIOCM bits.
+int DisabledLines(const TDCB& Dcb)
+{
+    return (((Dcb.Flags >> fDtrControlShift) & 3) == 0 ? TIOCM_DTR : 0) |
+           (((Dcb.Flags >> fRtsControlShift) & 3) == 0 ? TIOCM_RTS : 0);
+}
+
 void Signal(int EventFd)
 {
     uint64_t One = 1;
@@ -114,6 +133,111 @@ void Drain(int EventFd)
 
 enum : uint32_t { KeyDevice = 0, KeyWake = 1, KeyStop = 2 };
 
+const char LockFolder[] = "/run/lock";
+
+// Calls a system call again while a signal interrupts it.
+template <class TCall> auto Retried(TCall Call)
+{
+    decltype(Call()) Result;
+    while ((Result = Call()) < 0 && errno == EINTR) {
+    }
+    return Result;
+}
+
+// The lock file for the device Path names: LCK.. and the device's name under /dev, slashes as
+// underscores ("ttyUSB0", "pts_3"). Empty when Path names nothing: open() then says why.
+std::string LockPath(const QByteArray& Path)
+{
+    std::unique_ptr<char, void (*)(void*)> Real(::realpath(Path.constData(), nullptr), &std::free);
+    if (!Real)
+        return {};
+    std::string Name = Real.get();
+    if (Name.rfind("/dev/", 0) == 0)
+        Name.erase(0, 5);
+    else
+        Name.erase(0, Name.rfind('/') + 1);
+    std::replace(Name.begin(), Name.end(), '/', '_');
+    return std::string(LockFolder) + "/LCK.." + Name;
+}
+
+// The pid a lock file names; 0 when it names none.
+pid_t LockOwner(int Fd)
+{
+    char Text[32] = {};
+    const ssize_t N = Retried([&] { return ::pread(Fd, Text, sizeof Text - 1, 0); });
+    char* End = nullptr;
+    const long Pid = N > 0 ? std::strtol(Text, &End, 10) : 0;
+    return Pid > 0 && End != Text ? pid_t(Pid) : 0;
+}
+
+bool Alive(pid_t Pid) { return Pid > 0 && (::kill(Pid, 0) == 0 || errno == EPERM); }
+
+// Removes the lock file at Lock if it is still the one open as Fd and its owner is still gone.
+// The flock keeps two programs that both found it stale from removing each other's new lock;
+// the one that does not get it looks again.
+void RemoveStaleLock(const std::string& Lock, int Fd)
+{
+    struct stat Held, Now;
+    if (Retried([&] { return flock(Fd, LOCK_EX | LOCK_NB); }) == 0 && fstat(Fd, &Held) == 0 && ::stat(Lock.c_str(), &Now) == 0 &&
+        Held.st_ino == Now.st_ino && Held.st_dev == Now.st_dev && !Alive(LockOwner(Fd)))
+        ::unlink(Lock.c_str());
+}
+
+// Takes the lock file Lock for this process: 0 when taken (Taken true), or when lock files
+// cannot be kept here (Taken false); EBUSY while a live process holds it; another errno when
+// it cannot be taken.
+int TakeLock(const std::string& Lock, bool& Taken)
+{
+    Taken = false;
+    char Pid[16];
+    const int Length = std::snprintf(Pid, sizeof Pid, "%10d\n", int(::getpid()));
+    const std::string Temporary = std::string(LockFolder) + "/LTMP." + std::to_string(::getpid());
+    for (int Attempt = 0; Attempt < 5; ++Attempt) {
+        ::unlink(Temporary.c_str());
+        const int Fd = Retried(
+            [&] { return ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); });
+        if (Fd < 0)
+            return errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT ? 0 : errno;
+        const bool Written = Retried([&] { return ::write(Fd, Pid, size_t(Length)); }) == Length;
+        ::close(Fd);
+        const int Linked = Written ? Retried([&] { return ::link(Temporary.c_str(), Lock.c_str()); }) : -1;
+        const int Error = Written ? errno : EIO;
+        ::unlink(Temporary.c_str());
+        if (Linked == 0) {
+            Taken = true;
+            return 0;
+        }
+        if (Error != EEXIST)
+            return Error;
+        const int Held = Retried([&] { return ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC); });
+        if (Held < 0) {
+            if (errno == ENOENT)
+                continue; // let go of meanwhile
+            return errno;
+        }
+        const pid_t Owner = LockOwner(Held);
+        if (Alive(Owner)) {
+            ::close(Held);
+            return EBUSY;
+        }
+        RemoveStaleLock(Lock, Held);
+        ::close(Held);
+    }
+    return EBUSY;
+}
+
+// Removes Lock if this process still holds it.
+void ReleaseLock(const std::string& Lock)
+{
+    const int Fd = Retried([&] { return ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC); });
+    if (Fd < 0)
+        return;
+    const bool Ours = LockOwner(Fd) == ::getpid();
+    ::close(Fd);
+    if (Ours)
+        ::unlink(Lock.c_str());
+}
+
 } // namespace
 
 int LastError() { return ThreadLastError; }
@@ -124,6 +248,7 @@ QString SystemErrorText(int Error) { return QString::fromLocal8Bit(strerror(Erro
 struct TDevice::TImpl
 {
     int Fd = -1;
+    std::string LockFile; // the lock file taken for the device; empty when none
     int CommWake = -1; // wakes the event waiter: mask changed, purge, write handed over
     int XferWake = -1; // wakes waiting transfers: purge
     int Epoll = -1;
@@ -142,7 +267,8 @@ struct TDevice::TImpl
         return Dcb;
     }();
     int InQueueSize = 1024;
-    int64_t LineFreeNs = 0; // monotonic: when the last byte handed over has left the line
+    bool HasLine = true; // false on a pseudo-terminal: bytes written are there at once
+    TLineClock Line;
     bool HasCounters = false;
     serial_icounter_struct ErrorBase{};
     serial_icounter_struct EventBase{};
@@ -166,11 +292,10 @@ struct TDevice::TImpl
         return ioctl(Fd, TIOCOUTQ, &N) == 0 ? N : -1;
     }
 
-    // Nanoseconds until the bytes handed over so far have left the line; 0 when they have.
-    int64_t LineTimeLeftNs()
+    std::chrono::microseconds LineTimeLeft()
     {
         std::lock_guard G(Lock);
-        return std::max<int64_t>(LineFreeNs - NowNs(), 0);
+        return Line.Left(std::chrono::steady_clock::now());
     }
 
     void StartModemWaiter()
@@ -188,11 +313,7 @@ struct TDevice::TImpl
         serial_icounter_struct Base{};
         Counters(Base);
         while (!ModemStop) {
-            if (ioctl(Fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD) != 0) {
-                if (errno == EINTR)
-                    continue;
-                break; // the driver cannot wait after all: no modem-line events
-            }
+            // Changes between two waits (while the waiter was re-armed) count too.
             serial_icounter_struct Now{};
             if (!Counters(Now))
                 break;
@@ -205,12 +326,26 @@ struct TDevice::TImpl
                 ModemEvents |= Changed;
                 Signal(CommWake);
             }
+            if (ioctl(Fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD) != 0 &&
+                errno != EINTR)
+                break; // the driver cannot wait after all: no modem-line events
         }
         {
             std::lock_guard G(ModemLock);
             ModemDone = true;
         }
         ModemCond.notify_all();
+    }
+
+    // The 8250 turns its modem-status interrupt off on every line setting without CRTSCTS or
+    // with CLOCAL, and only a new TIOCMIWAIT turns it on again: interrupt the wait under way.
+    // A signal that comes while the waiter is between two waits is not needed: its next wait
+    // starts after the setting.
+    void RearmModemWaiter()
+    {
+        std::lock_guard G(ModemLock);
+        if (ModemWaiter.joinable() && !ModemDone)
+            pthread_kill(ModemWaiter.native_handle(), WakeSignal);
     }
 
     void StopModemWaiter()
@@ -288,10 +423,9 @@ struct TDevice::TImpl
         Ov.Failed = Error != 0;
         Ov.Error = Error;
         if (!Ov.Failed && Ov.Write && Ov.Done > 0) {
-            {
+            if (HasLine) {
                 std::lock_guard G(Lock);
-                LineFreeNs = std::max(LineFreeNs, NowNs()) +
-                             std::chrono::nanoseconds(TransmitTime(Ov.Done, Frame)).count();
+                Line.Written(TransmitTime(Ov.Done, Frame), std::chrono::steady_clock::now());
             }
             TxPending = true;
             Signal(CommWake);
@@ -320,19 +454,39 @@ TDevice::~TDevice() { CloseHandle(); }
 
 int TDevice::Handle() const { return F->Fd; }
 
-std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name)
+std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Lines)
 {
     QByteArray Path = QFile::encodeName(Name);
-    int Fd = ::open(Path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    std::string Lock = LockPath(Path);
+    bool Locked = false;
+    if (!Lock.empty()) {
+        if (int Error = TakeLock(Lock, Locked)) {
+            Fail(Error);
+            return nullptr;
+        }
+    }
+    if (!Locked)
+        Lock.clear();
+    int Fd = Retried([&] { return ::open(Path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (Fd < 0) {
-        Fail(errno);
+        const int Error = errno;
+        if (Locked)
+            ReleaseLock(Lock);
+        Fail(Error);
         return nullptr;
     }
-    auto Abandon = [Fd](int Error) {
+    auto Abandon = [Fd, &Lock](int Error) {
         ::close(Fd);
+        if (!Lock.empty())
+            ReleaseLock(Lock);
         Fail(Error);
         return nullptr;
     };
+    // The kernel raised DTR and RTS inside open(); a box that resets on DTR must see them drop
+    // at once, in one call, before any other call (several are USB control transfers) delays it.
+    if (int Down = DisabledLines(Lines);
+        Down && Retried([&] { return ioctl(Fd, TIOCMBIC, &Down); }) != 0 && !NoSuchLine(errno))
+        return Abandon(errno);
     if (flock(Fd, LOCK_EX | LOCK_NB) != 0)
         return Abandon(errno == EWOULDBLOCK ? EBUSY : errno);
     if (ioctl(Fd, TIOCEXCL) != 0 && !NoSuchLine(errno))
@@ -343,6 +497,7 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name)
 
     auto Impl = std::make_unique<TImpl>();
     Impl->Fd = Fd;
+    Impl->LockFile = std::move(Lock);
     Impl->CommWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     Impl->XferWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     Impl->Epoll = epoll_create1(EPOLL_CLOEXEC);
@@ -367,6 +522,10 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name)
         Serial.flags |= ASYNC_LOW_LATENCY;
         (void)ioctl(Fd, TIOCSSERIAL, &Serial);
     }
+    // Unix 98 pty slaves: the bytes are with the reader as soon as they are written.
+    struct stat Node;
+    Impl->HasLine = !(fstat(Fd, &Node) == 0 && S_ISCHR(Node.st_mode) && major(Node.st_rdev) >= 136 &&
+                      major(Node.st_rdev) <= 143);
     Impl->HasCounters = Impl->Counters(Impl->ErrorBase);
     Impl->EventBase = Impl->ErrorBase;
     return std::unique_ptr<TDevice>(new TDevice(std::move(Impl)));
@@ -412,7 +571,6 @@ bool TDevice::SetCommState(const TDCB& Dcb)
     if (Dcb.Flags & fParity)
         T.c_iflag |= INPCK;
     unsigned Rts = (Dcb.Flags >> fRtsControlShift) & 3;
-    unsigned Dtr = (Dcb.Flags >> fDtrControlShift) & 3;
     if ((Dcb.Flags & fOutxCtsFlow) || Rts == 2)
         T.c_cflag |= CRTSCTS;
     if (Dcb.Flags & fOutX)
@@ -426,13 +584,13 @@ bool TDevice::SetCommState(const TDCB& Dcb)
     T.c_cc[VTIME] = 0;
     if (ioctl(F->Fd, TCSETS2, &T) != 0)
         return Fail(errno);
+    F->RearmModemWaiter();
 
     // DTR and RTS: disabled drops the line, enabled and handshake raise it.
-    int Lines = TIOCM_DTR;
-    if (ioctl(F->Fd, Dtr == 0 ? TIOCMBIC : TIOCMBIS, &Lines) != 0 && !NoSuchLine(errno))
+    if (int Down = DisabledLines(Dcb); Down && ioctl(F->Fd, TIOCMBIC, &Down) != 0 && !NoSuchLine(errno))
         return Fail(errno);
-    Lines = TIOCM_RTS;
-    if (ioctl(F->Fd, Rts == 0 ? TIOCMBIC : TIOCMBIS, &Lines) != 0 && !NoSuchLine(errno))
+    if (int Up = (TIOCM_DTR | TIOCM_RTS) & ~DisabledLines(Dcb);
+        Up && ioctl(F->Fd, TIOCMBIS, &Up) != 0 && !NoSuchLine(errno))
         return Fail(errno);
 
     std::lock_guard G(F->Lock);
@@ -486,14 +644,18 @@ TWaitResult TDevice::WaitCommEvent(uint32_t& Occurred, int StopEvent, int Timeou
         if (I.TxPending) {
             if (!(Mask & EV_TXEMPTY)) {
                 I.TxPending = false;
-            } else if (int64_t Left = I.LineTimeLeftNs(); Left <= 0) {
+            } else if (auto Left = I.LineTimeLeft(); Left.count() <= 0) {
                 I.TxPending = false;
                 Found |= EV_TXEMPTY;
             } else {
-                DrainNs = Left;
+                DrainNs = std::chrono::nanoseconds(Left).count();
             }
         }
         if (Found) {
+            // The stop event wins over what fell due meanwhile.
+            pollfd Stop{StopEvent, POLLIN, 0};
+            if (StopEvent >= 0 && ::poll(&Stop, 1, 0) == 1)
+                return TWaitResult::Stopped;
             Occurred = Found;
             return TWaitResult::Event;
         }
@@ -642,17 +804,13 @@ bool TDevice::PurgeComm(uint32_t Flags)
     if (Tx) {
         F->TxPending = false;
         std::lock_guard G(F->Lock);
-        F->LineFreeNs = 0; // what was queued is gone
+        F->Line.Purged();
     }
     Signal(F->CommWake);
     return true;
 }
 
-std::chrono::microseconds TDevice::LineTimeLeft()
-{
-    return std::chrono::ceil<std::chrono::microseconds>(
-        std::chrono::nanoseconds(F->LineTimeLeftNs()));
-}
+std::chrono::microseconds TDevice::LineTimeLeft() { return F->LineTimeLeft(); }
 
 bool TDevice::ClearCommError(uint32_t& Errors, TComStat& Stat, bool OutQueue)
 {
@@ -734,6 +892,8 @@ bool TDevice::CloseHandle()
         *Fd = -1;
     }
     I.EpollStop = -1;
+    if (!I.LockFile.empty())
+        ReleaseLock(std::exchange(I.LockFile, std::string()));
     return true;
 }
 
