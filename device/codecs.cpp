@@ -82,30 +82,29 @@ std::uint8_t MaskByte(const TItemDef& Item, const TItemView& View)
 
 QByteArray RecordBytes(const TItemDef& Item, const TItemView& View)
 {
-    const QChar End = CharOfLineByte(RecordEnd);
     const QString Control = QString::fromLatin1(Item.Control);
-    QString Text;
+    const auto Record = [](QByteArray Bytes) { return Bytes.append(static_cast<char>(RecordEnd)); };
+    const auto TextRecord = [&](const QString& Text) {
+        try {
+            return Record(TextBytes(Text));
+        } catch (EConvertError& Error) {
+            Error.SetMessage(QStringLiteral("%1 (line %2)").arg(Error.Message()).arg(Item.Line));
+            throw;
+        }
+    };
     switch (Item.Kind) {
     case TItemKind::CommandText:
-        Text = View.ItemText(Control) + End;
-        break;
+        return TextRecord(View.ItemText(Control));
     case TItemKind::Telephone:
-        Text = TelephoneToDevice(View.ItemText(Control)) + End;
-        break;
+        return TextRecord(TelephoneToDevice(View.ItemText(Control)));
     case TItemKind::Flag:
-        Text = QString(CharOfLineByte(View.ItemChecked(Control) ? FlagSetByte : FlagClearByte)) + End;
-        break;
+        return Record(QByteArray(
+            1, static_cast<char>(View.ItemChecked(Control) ? FlagSetByte : FlagClearByte)));
     case TItemKind::Mask8:
     case TItemKind::Mask4:
-        Text = QString(CharOfLineByte(MaskByte(Item, View))) + End;
-        break;
+        return Record(QByteArray(1, static_cast<char>(MaskByte(Item, View))));
     }
-    try {
-        return LineBytes(Text);
-    } catch (EConvertError& Error) {
-        Error.SetMessage(QStringLiteral("Line %1: %2").arg(Item.Line).arg(Error.Message()));
-        throw;
-    }
+    return {};
 }
 
 QString StoredLine(const TItemDef& Item, const TItemView& View)

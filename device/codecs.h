@@ -24,9 +24,9 @@ std::int32_t StrToInt(const QString& Text);
 std::uint8_t MaskFromLine(const QString& Line); // raises EConvertError
 bool FlagFromLine(const QString& Line);         // ticked only for exactly "1"
 
-// The bytes of the record an item is sent as, read from the view at this moment, one byte per
-// character of its text; a mask's record is its byte and 0x0D. A text with a character that
-// cannot be sent raises EConvertError naming the line.
+// The bytes of the record an item is sent as, read from the view at this moment: a text one
+// byte per character, a flag or a mask its one byte; then 0x0D. A text that a record cannot
+// hold raises EConvertError naming the line, and nothing of it is sent.
 std::uint8_t MaskByte(const TItemDef& Item, const TItemView& View);
 QByteArray RecordBytes(const TItemDef& Item, const TItemView& View);
 

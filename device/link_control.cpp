@@ -204,8 +204,7 @@ void TLinkControl::ExportConfiguration()
         case TExportAction::ShowBar:
             FView.SetProgressVisible(true);
             break;
-        case TExportAction::Record:
-        {
+        case TExportAction::Record: {
             // Read from the fields now, so an edit made during the export is sent. Written as
             // bytes: a text write would convert to the locale's character set.
             const QByteArray Bytes = RecordBytes(*FindItem(Step.Value), FView);

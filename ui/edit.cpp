@@ -5,7 +5,19 @@
 
 #include <QToolTip>
 #include <QValidator>
+#include <algorithm>
 #include <limits>
+
+namespace {
+// What an edit that turned Before into After may leave: of the run it inserted, only the
+// characters a text record can carry, and only as many as keep the text within the larger of Max
+// (0: no limit) and Before's length. Cursor is where the edit left the cursor in After.
+struct TEntry
+{
+    QString Text;
+    int Cursor = 0;  // after the kept insertion
+    QString Refused; // why something was left out; empty when the edit stands whole
+};
 
 TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int Max)
 {
@@ -24,7 +36,7 @@ TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int M
     QString Kept;
     Kept.reserve(Inserted.size());
     for (qsizetype I = 0; I < Inserted.size(); ++I) {
-        if (IsLineChar(Inserted[I]))
+        if (IsTextChar(Inserted[I]))
             Kept += Inserted[I];
         else if (Refused.isEmpty())
             Refused = UnsendableText(Inserted, I) + QLatin1Char('.');
@@ -38,8 +50,10 @@ TEntry LimitEntry(const QString& Before, const QString& After, int Cursor, int M
     }
     if (Refused.isEmpty())
         return {After, Cursor, {}};
-    return {Before.left(Head) + Kept + Before.right(Tail), static_cast<int>(Head + Kept.size()), Refused};
+    return {Before.left(Head) + Kept + Before.right(Tail), static_cast<int>(Head + Kept.size()),
+            Refused};
 }
+} // namespace
 
 class TEdit::TEntryCheck : public QValidator
 {

@@ -136,7 +136,8 @@ TEST(Import, LinesLandInTheirItems)
         Record(45, View);
         ADD_FAILURE() << "sent";
     } catch (const EConvertError& E) {
-        EXPECT_TRUE(E.Message().startsWith("Line 45: \"\u0634\" cannot be sent")) << E.what();
+        EXPECT_TRUE(E.Message().contains(QChar(0x0634))) << E.what();
+        EXPECT_TRUE(E.Message().endsWith("(line 45)")) << E.what();
     }
 }
 

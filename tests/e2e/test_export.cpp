@@ -1,8 +1,14 @@
 // Export through the real window into the simulator: every byte and every pause on the wire.
+#include "device/items.h"
 #include "e2e_support.h"
 
+#include <QFile>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <algorithm>
+#include <clocale>
+#include <langinfo.h>
+#include <map>
 
 namespace {
 class TExport : public TE2E
@@ -82,7 +88,7 @@ TEST_F(TExport, TheDefaultsGoOutAsTheKnown502BytesWithTheirPauses)
         Expected += DefaultRecords(Line);
     Expected += "\r";
     EXPECT_EQ(Expected.size(), 502);
-    EXPECT_EQ(Wire(Sim).toHex(' '), Expected.toHex(' '));
+    EXPECT_EQ(Wire(Sim).toHex(' ').toStdString(), Expected.toHex(' ').toStdString());
 
     // The simulator stamps a record when it wakes to read it, so a late wake-up on a busy
     // machine shortens the gap before the next one: each gap may fall short of its span by that
@@ -99,10 +105,45 @@ TEST_F(TExport, TheDefaultsGoOutAsTheKnown502BytesWithTheirPauses)
     EXPECT_GT(Over[Over.size() / 2], 0.0);
 }
 
-TEST_F(TExport, ACustomConfigurationEditsDuringTheExportAndIgnoredPresses)
+TEST_F(TExport, AnImportedConfigurationGoesBackByteForByteInAnyLocaleWithEditsDuringTheExport)
 {
-    TSimProcess Sim(Runtime());
+    // The device holds every byte 0x20 to 0xFF in its texts: fifteen to a relay command from
+    // line 2 on, and a telephone number with bytes above 0x7F.
+    QByteArray Bytes;
+    for (int B = 0x20; B <= 0xFF; ++B)
+        Bytes.append(static_cast<char>(B));
+    QByteArray State;
+    std::map<int, QByteArray> Held;
+    for (int Line = 2; !Bytes.isEmpty(); ++Line) {
+        Held[Line] = Bytes.left(15);
+        Bytes.remove(0, 15);
+    }
+    Held[26] = "+98\xA0\xE9\xFF";
+    for (const auto& [Line, Text] : Held) {
+        State += QByteArray::number(Line) + '=';
+        for (const char B : Text)
+            State += "\\x" + QByteArray(1, B).toHex();
+        State += '\n';
+    }
+    const QString StateFile = Runtime() + "/state";
+    QFile File(StateFile);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly) && File.write(State) == State.size());
+    File.close();
+
+    // The export must not depend on the locale's character set: UTF-8 first, then ASCII.
+    const QByteArray Saved = ::setlocale(LC_ALL, nullptr);
+    const auto RestoreLocale = qScopeGuard([&] { ::setlocale(LC_ALL, Saved.constData()); });
+    ASSERT_NE(::setlocale(LC_ALL, "C.UTF-8"), nullptr);
+    ASSERT_STREQ(::nl_langinfo(CODESET), "UTF-8");
+
+    TSimProcess Sim(Runtime(), {"--state", StateFile});
     Connect(Sim);
+    Click(Form4, "sSpeedButton3");
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("line") >= ItemCount; }, 10000));
+    PumpFor(100);
+    EXPECT_EQ(Form4->ItemText("rel1_off"), QString::fromLatin1(Held[2]));
+    EXPECT_EQ(Form4->ItemText("TEL2"), QString::fromLatin1("0\xA0\xE9\xFF"));
+
     Form4->SetItemText("rel1_on", "A");
     Form4->SetItemText("TEL1", "9xx0xx");
     Form4->SetItemText("TEL3", "02188776655");
@@ -130,7 +171,7 @@ TEST_F(TExport, ACustomConfigurationEditsDuringTheExportAndIgnoredPresses)
     EXPECT_EQ(Ignored, 1);
     EXPECT_TRUE(Boxes.Seen().empty());
     EXPECT_EQ(ConnectCaption(), "DisConnect");
-    EXPECT_EQ(Sim.Count("request", "get"), 0);
+    EXPECT_EQ(Sim.Count("request", "get"), 1);
 
     QByteArray Expected("\x19\x1b");
     for (int Line = 1; Line <= 59; ++Line) {
@@ -145,11 +186,22 @@ TEST_F(TExport, ACustomConfigurationEditsDuringTheExportAndIgnoredPresses)
         case 56: Expected += QByteArray("\x00\r", 2); break;
         case 58: Expected += "\n\r"; break;      // 2 + 8 = 10, a raw line feed byte
         case 59: Expected += "\x0f\r"; break;
-        default: Expected += DefaultRecords(Line);
+        default: Expected += Held.count(Line) ? Held[Line] + "\r" : DefaultRecords(Line);
         }
     }
     Expected += "\r";
-    EXPECT_EQ(Wire(Sim).toHex(' '), Expected.toHex(' '));
+    EXPECT_EQ(Wire(Sim).toHex(' ').toStdString(), Expected.toHex(' ').toStdString());
+
+    // What the device stored comes back and goes out again unchanged.
+    ASSERT_NE(::setlocale(LC_ALL, "C"), nullptr);
+    ASSERT_STRNE(::nl_langinfo(CODESET), "UTF-8");
+    Click(Form4, "sSpeedButton3");
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("line") >= 2 * ItemCount; }, 10000));
+    PumpFor(100);
+    Click(Form4, "sSpeedButton6");
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("stored") == 2; }, 2000));
+    EXPECT_TRUE(Boxes.Seen().empty());
+    EXPECT_EQ(Wire(Sim).toHex(' ').toStdString(), (Expected + Expected).toHex(' ').toStdString());
 }
 
 TEST_F(TExport, AHangUpDuringTheExportShowsTheWriteErrorAndTheWindowGoesOn)

@@ -191,7 +191,7 @@ TEST(SimExport, DefaultExportIsTheKnown502BytesAndStoresTheDefaults)
 TEST(SimExport, CustomConfigurationComesBackOnRead)
 {
     auto Records = DefaultRecords();
-    Records[0] = "\x01\x7f\xe9 odd\r";
+    Records[0] = "\x01\x7f\xa0\xe9 odd\r";
     Records[24] = "9xx+98xx\r";  // the wire form of 9xx0xx
     Records[25] = "+98+98\r";
     Records[32] = "\x0d\r";      // mask 13: the raw byte is itself a carriage return
@@ -205,7 +205,7 @@ TEST(SimExport, CustomConfigurationComesBackOnRead)
     ASSERT_TRUE(Sim.TakeStored());
     const auto Lines = ReadLines(Sim, T + Ms);
     ASSERT_EQ(Lines.size(), 59u);
-    EXPECT_EQ(Lines[0], "\x01\x7f\xe9 odd");
+    EXPECT_EQ(Lines[0], "\x01\x7f\xa0\xe9 odd");
     EXPECT_EQ(Lines[24], "9xx+98xx");
     EXPECT_EQ(Lines[25], "+98+98");
     EXPECT_EQ(Lines[32], "13");

@@ -49,16 +49,17 @@ protected:
         return Edit;
     }
     static QPoint EndOf(QWidget* Edit) { return {Edit->width() - 2, Edit->height() / 2}; }
-    static void ExpectEnteredWithinTheLimit(TEdit* Edit, const QStringList& Explained = {QChar(0x0634), "15"})
+    static void ExpectEnteredWithinTheLimit(TEdit* Edit,
+                                            const QStringList& Explained = {QChar(0x0634), "15"})
     {
         EXPECT_EQ(Edit->text(), QString::fromUtf8("0123456789A\u00e9\u00a0\u00ffB"));
         EXPECT_TRUE(QToolTip::isVisible());
         for (const QString& Word : Explained)
             EXPECT_TRUE(QToolTip::text().contains(Word)) << QToolTip::text().toStdString();
     }
-    // A Persian letter and a character outside the 16-bit range between bytes the line
-    // carries, then more than fits.
-    const QString Entered = QString::fromUtf8("A\u0634\u00e9\u00a0\U0001F600\u00ffBCDEFGH");
+    // A Persian letter, a character outside the 16-bit range and a carriage return (it would
+    // end the record) among bytes the line carries, then more than fits.
+    const QString Entered = QString::fromUtf8("A\u0634\u00e9\u00a0\U0001F600\u00ff\rBCDEFGH");
     TForm4 Form;
     TPageControl* Control = nullptr;
 };
@@ -156,7 +157,8 @@ TEST_F(Pages, EnteringByKeys)
     QString PersianRefused; // each key is its own edit: the tooltip says why for the last one
     for (const char32_t Code : Entered.toUcs4()) {
         const QString Text = QString::fromUcs4(&Code, 1);
-        QTest::sendKeyEvent(QTest::Click, Edit, Qt::Key(QChar::toUpper(Code)), Text, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, Edit, Qt::Key(QChar::toUpper(Code)), Text,
+                            Qt::NoModifier);
         if (Code == 0x0634)
             PersianRefused = QToolTip::text();
     }
@@ -185,7 +187,8 @@ TEST_F(Pages, EnteringByTheContextMenusPaste)
 {
     TEdit* Edit = FieldToEnter();
     QGuiApplication::clipboard()->setText(Entered);
-    QContextMenuEvent Request(QContextMenuEvent::Mouse, EndOf(Edit), Edit->mapToGlobal(EndOf(Edit)));
+    QContextMenuEvent Request(QContextMenuEvent::Mouse, EndOf(Edit),
+                              Edit->mapToGlobal(EndOf(Edit)));
     QApplication::sendEvent(Edit, &Request);
     auto* Menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(Menu, nullptr);
