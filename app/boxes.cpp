@@ -1,9 +1,11 @@
 #include "boxes.h"
 
 #include "application.h"
+#include "form.h"
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 void ShowNotice(const QString& Text)
 {
@@ -16,5 +18,11 @@ void ShowNotice(const QString& Text)
     QPushButton* Ok = Box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     Box.setDefaultButton(Ok);
     Box.setWindowModality(Qt::ApplicationModal);
+    // Centred in the work area of the screen that shows the active window, not over the
+    // window itself; the box knows its size only once shown.
+    QScreen* Screen = PlacementScreen(QApplication::activeWindow());
+    Box.show();
+    if (Screen)
+        CentreWindow(&Box, Screen->availableGeometry(), Screen);
     Box.exec();
 }

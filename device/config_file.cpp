@@ -31,9 +31,9 @@ std::vector<TEntry> BuildEntries()
 {
     std::vector<TEntry> Entries;
     for (const TItemDef& Item : ItemTable()) {
-        const QStringList Keys = ItemKeys(Item), Meanings = ItemMeanings(Item), Controls = ItemControls(Item);
+        const QStringList Keys = ItemKeys(Item), Controls = ItemControls(Item);
         for (qsizetype I = 0; I < Keys.size(); ++I)
-            Entries.push_back({Keys[I], Meanings[I], &Item, Controls[I]});
+            Entries.push_back({Keys[I], ControlMeaning(Item, Controls[I]), &Item, Controls[I]});
     }
     // "relay.3.on" belongs to "relay" number 3; "feedback" to itself.
     QHash<QString, int> FirstSeen;

@@ -17,10 +17,9 @@ struct TItemDef
     const char* Control; // text and flag items: the control; masks: the controls' common prefix
     int MaxLength;       // edit fields only; 0 otherwise
     const char* Default; // text items: the text; flags: "1" ticked / "0" clear; masks: "0"
-    // The item's name in a configuration file and what it means; for masks one per box, "%1"
-    // standing for the box's number (the telephone number or relay it belongs to).
-    const char* Key;
-    const char* Meaning;
+    const char* Title;   // what a screen reader calls the control; masks: %1 = box number
+    const char* Meaning; // what the control does, in a sentence; masks: %1 = box number
+    const char* Key;     // its name in a configuration file; masks: %1 = box number
 };
 
 inline constexpr int ItemCount = 59;
@@ -32,11 +31,14 @@ const TItemDef* FindItem(int Line);
 
 // The controls that hold an item, in bit order for masks (bit 0 first).
 QStringList ItemControls(const TItemDef& Item);
-// The item's keys and meanings in a configuration file, in the same order as its controls.
+// The item's keys in a configuration file, in the same order as its controls.
 QStringList ItemKeys(const TItemDef& Item);
-QStringList ItemMeanings(const TItemDef& Item);
 // The page's tab caption.
 QString ItemPageName(TItemPage Page);
+
+// The title and meaning of one of the item's controls (a mask's box gets its number filled in).
+QString ControlTitle(const TItemDef& Item, const QString& Control);
+QString ControlMeaning(const TItemDef& Item, const QString& Control);
 
 bool IsTextKind(TItemKind Kind);
 bool IsMaskKind(TItemKind Kind);

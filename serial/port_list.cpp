@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -236,7 +237,73 @@ void AddUserPorts(const std::function<void(const QString&)>& Add, const TSerialD
         if (!LinkTarget(Roots.UserPorts, Entry).isEmpty())
             Add(Roots.UserPorts + u'/' + Entry.Name);
 }
+// The USB device a tty hangs off: the nearest folder above the tty's device that carries the
+// vendor and product ids, not above SysDevices.
+QString UsbDeviceOf(const QString& TtyEntry, const TSerialDeviceRoots& Roots)
+{
+    bool Missing = false;
+    QString Folder = Resolve(TtyEntry + QStringLiteral("/device"), Missing);
+    QString Top = Resolve(Roots.SysDevices, Missing);
+    if (Top.isEmpty())
+        Top = Roots.SysDevices;
+    while (!Folder.isEmpty() && Folder.startsWith(Top + u'/')) {
+        if (Exists(Folder + QStringLiteral("/idVendor")) &&
+            Exists(Folder + QStringLiteral("/idProduct")))
+            return Folder;
+        Folder = QFileInfo(Folder).path();
+    }
+    return {};
+}
+
+// The links in Dev/serial/by-id that lead to Node.
+QStringList StableNames(const QString& Node, const TSerialDeviceRoots& Roots)
+{
+    const QString Folder = Roots.Dev + QStringLiteral("/serial/by-id");
+    std::vector<TDirEntry> Entries = ReadFolder(Folder);
+    SortNatural(Entries);
+    bool Missing = false;
+    const QString Target = Resolve(Node, Missing);
+    QStringList Names;
+    for (const TDirEntry& Entry : Entries) {
+        const QString Link = Folder + u'/' + Entry.Name;
+        if (!Target.isEmpty() && Resolve(Link, Missing) == Target)
+            Names << Link;
+    }
+    return Names;
+}
 } // namespace
+
+QString DescribeSerialPort(const QString& Port, const TSerialDeviceRoots& Roots)
+{
+    QStringList Facts;
+    const QString Name = QFileInfo(Port).fileName();
+    const QString TtyEntry = Roots.SysClassTty + u'/' + Name;
+    if (QFileInfo(Port).path() == Roots.Dev && Exists(TtyEntry + QStringLiteral("/device/driver"))) {
+        if (const QString Usb = UsbDeviceOf(TtyEntry, Roots); !Usb.isEmpty()) {
+            const std::pair<const char*, const char*> Texts[] = {
+                {"Manufacturer", "manufacturer"}, {"Product", "product"}, {"Serial number", "serial"}};
+            for (const auto& [Label, File] : Texts)
+                if (const QString Value = FileText(Usb + u'/' + QLatin1String(File)); !Value.isEmpty())
+                    Facts << QStringLiteral("%1: %2").arg(QLatin1String(Label), Value);
+            Facts << QStringLiteral("VID:PID: %1:%2")
+                         .arg(FileText(Usb + QStringLiteral("/idVendor")),
+                              FileText(Usb + QStringLiteral("/idProduct")));
+        }
+        for (const QString& Stable : StableNames(Port, Roots))
+            Facts << QStringLiteral("Stable name: %1").arg(Stable);
+        bool Missing = false;
+        const QString Driver =
+            QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
+        if (!Driver.isEmpty())
+            Facts << QStringLiteral("Driver: %1").arg(Driver);
+        return Facts.join(u'\n');
+    }
+    bool Missing = false;
+    const QString Target = Resolve(Port, Missing);
+    if (!Target.isEmpty() && Target != Port)
+        Facts << QStringLiteral("Virtual port: %1").arg(Target);
+    return Facts.join(u'\n');
+}
 
 void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
                      const TSerialDeviceRoots& Roots)

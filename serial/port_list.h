@@ -20,6 +20,7 @@ QString UntrustedPortFolder(const QString& Folder);
 // at a tree of their own.
 struct TSerialDeviceRoots
 {
+    QString SysDevices = QStringLiteral("/sys/devices"); // no USB facts are looked for above it
     QString SysClassTty = QStringLiteral("/sys/class/tty");
     QString Dev = QStringLiteral("/dev");
     QString UserPorts = UserPortFolder();
@@ -37,6 +38,12 @@ struct TSerialDeviceRoots
 // after the ports before it have been handed over.
 void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
                      const TSerialDeviceRoots& Roots = {});
+
+// What the system knows of the device behind Port, one fact a line, for telling two cables
+// apart: for a USB adapter its manufacturer, product, serial number, VID:PID and stable
+// Dev/serial/by-id name; the driver of other hardware ports; the pseudo-terminal behind a
+// virtual port. Empty when nothing is known. Reads sysfs and /dev only, never opens the port.
+QString DescribeSerialPort(const QString& Port, const TSerialDeviceRoots& Roots = {});
 
 // True when A sorts before B with runs of digits compared by value ("ttyS2" before "ttyS10").
 bool NaturalLess(const QString& A, const QString& B);

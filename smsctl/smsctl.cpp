@@ -7,7 +7,6 @@
 #include "device/config_file.h"
 #include "device/items.h"
 #include "serial/com_errors.h"
-#include "serial/port_facts.h"
 #include "serial/port_list.h"
 
 #include <QFile>
@@ -198,11 +197,10 @@ private:
     int Ports(const QStringList& Args)
     {
         TakeOperands(Args, 0, "no argument");
+        // One port a line: its path, then what the system knows of it, tab-separated.
         for (const QString& Port : ListPorts()) {
-            const TPortFacts Facts = PortFacts(Port);
-            QStringList Columns{Port, PortFactsText(Facts)};
-            Columns += Facts.ById;
-            std::fprintf(FOutput, "%s\n", qPrintable(Columns.join(u'\t')));
+            const QString Facts = DescribeSerialPort(Port);
+            std::fprintf(FOutput, "%s\n", qPrintable(Facts.isEmpty() ? Port : Port + u'\t' + QString(Facts).replace(u'\n', u'\t')));
         }
         return esOk;
     }

@@ -13,6 +13,7 @@ struct TSeenBox
     QString Title, Text, ObjectName;
     QMessageBox::Icon Icon;
     QStringList Buttons;
+    QRect Frame; // where it was shown, frame included
 };
 
 class TBoxWatcher
@@ -35,7 +36,8 @@ private:
         if (!Box || !Box->isVisible() || Box->property("watcherSeen").toBool())
             return;
         Box->setProperty("watcherSeen", true);
-        TSeenBox Seen{Box->windowTitle(), Box->text(), Box->objectName(), Box->icon(), {}};
+        TSeenBox Seen{Box->windowTitle(), Box->text(), Box->objectName(), Box->icon(), {},
+                      Box->frameGeometry()};
         for (QAbstractButton* B : Box->buttons())
             Seen.Buttons << B->text().remove(u'&');
         FSeen.push_back(Seen);

@@ -1,18 +1,14 @@
-// Test and benchmark support: the three windows made in the program's order, the main window
+// Test and benchmark support: the program's start-up and its three windows, the main window
 // shown, for programs that drive the tool in their own process.
 #pragma once
 
-#include "app/application.h"
-#include "ui/about_form.h"
 #include "ui/forms.h"
 #include "ui/main_form.h"
-#include "ui/port_form.h"
+#include "ui/start_up.h"
 
-inline void CreateProgramForms()
+inline void ShowProgramForms()
 {
-    Application->Title = QStringLiteral("Morvel SMS Controller");
-    Application->CreateForm(Form4);
-    Application->CreateForm(Form1);
-    Application->CreateForm(Form2);
+    PrepareApplication();
+    CreateProgramForms();
     Form4->show();
 }

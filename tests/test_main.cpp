@@ -1,5 +1,9 @@
-// Every test binary runs inside one application object, as the program does.
+// Every test binary runs inside one application object, as the program does; a binary that
+// tests windows also goes through the program's start-up, so it sees the skinned windows.
 #include "app/application.h"
+#ifdef MORVEL_WINDOW_TESTS
+#include "ui/start_up.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -10,5 +14,8 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     TApplication App(argc, argv);
     App.Title = QStringLiteral("Morvel SMS Controller");
+#ifdef MORVEL_WINDOW_TESTS
+    PrepareApplication();
+#endif
     return RUN_ALL_TESTS();
 }

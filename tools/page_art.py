@@ -3,7 +3,8 @@
 
 Every coordinate is the page's, as the fields sit; each picture is placed at its control's
 position, so the drawing subtracts that offset. Text is Persian: Qt's SVG renderer shapes it
-right to left. Run from the project root after changing the art; the SVGs are committed."""
+right to left. Words written with a half-space carry the zero-width non-joiner (U+200C). Run from the project
+root after changing the art; the SVGs are committed."""
 
 PERSIAN_DIGITS = "۰۱۲۳۴۵۶۷۸۹"
 FONT = "DejaVu Sans"
@@ -32,15 +33,14 @@ class Picture:
 
     def label(self, text, x0, x1, top, height=23, size=13):
         x, y = (x0 + x1) / 2 - self.left, top + height / 2 + size * 0.36 - self.top
-        # The teal outline is the text drawn around the white letters at small offsets.
-        for dx, dy in ((-1.0, -1.0), (1.0, 1.0), (-1.0, 1.0), (1.0, -1.0)):
-            self.parts.append(
-                f'<text x="{x + dx:.1f}" y="{y + dy:.1f}" text-anchor="middle" '
-                f'font-family="{FONT}" font-weight="bold" font-size="{size}" '
-                f'fill="#0a6b70">{text}</text>')
-        self.parts.append(
-            f'<text x="{x:.1f}" y="{y:.1f}" text-anchor="middle" font-family="{FONT}" '
-            f'font-weight="bold" font-size="{size}" fill="#ffffff">{text}</text>')
+        # The renderer strokes no text, so the teal rim is the text drawn in eight directions
+        # around the white letters: a closed rim, dark enough for the white to read on the page.
+        common = (f'text-anchor="middle" font-family="{FONT}" font-weight="bold" '
+                  f'font-size="{size}"')
+        for dx, dy in ((-1, -1), (0, -1), (1, -1), (-1, 0), (1, 0), (-1, 1), (0, 1), (1, 1)):
+            self.parts.append(f'<text x="{x + dx:.1f}" y="{y + dy:.1f}" {common} '
+                              f'fill="#08595d">{text}</text>')
+        self.parts.append(f'<text x="{x:.1f}" y="{y:.1f}" {common} fill="#ffffff">{text}</text>')
 
     def box(self, x0, top, width=190, height=23):
         x, y = x0 - self.left, top - self.top
@@ -85,8 +85,8 @@ def tell_number_page():
     p = Picture(0, 0)
     p.heading("ردیف", 567, 600)
     p.heading("شماره تلفن", 380, 450)
-    p.heading("تماس های ورودی", 157, 272)
-    p.heading("تماس های خروجی", 17, 126)
+    p.heading("تماس‌های ورودی", 157, 272)
+    p.heading("تماس‌های خروجی", 17, 126)
     for n, top in enumerate([79, 122, 165, 208, 250, 293, 336, 379], 1):
         p.label(f"تلفن شماره {fa(n)}", 531, 610, top)
         p.box(315, top)
@@ -101,10 +101,10 @@ def config_page():
         p.heading("روشن / خاموش", ox0, ox1)
         for i, top in enumerate([84, 121, 158, 195, 233, 270]):
             p.label(f"رله شماره {fa(first + i)}", lx0, lx1, top)
-    p.label("فرمان درخواست وضعیت رله ها", 457, 629, 337)
+    p.label("فرمان درخواست وضعیت رله‌ها", 457, 629, 337)
     p.box(247, 337, width=114)
-    p.label("فعال سازی تایید اجرای فرمان", 458, 629, 402, height=17)
-    p.label("حفظ وضعیت رله ها در راه اندازی", 445, 631, 455, height=17)
+    p.label("فعال‌سازی تایید اجرای فرمان", 458, 629, 402, height=17)
+    p.label("حفظ وضعیت رله‌ها در راه‌اندازی", 445, 631, 455, height=17)
     return p
 
 

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/guard.h"
 #include "image.h"
+#include "main_form.h"
 
 TForm2::TForm2() : TForm(Application ? Application->MainForm() : nullptr, Qt::Tool)
 {
@@ -16,6 +17,11 @@ TForm2::TForm2() : TForm(Application ? Application->MainForm() : nullptr, Qt::To
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 297, 201);
     Image1->LoadPicture(QStringLiteral(":/pictures/about.pixels"));
+    // What the picture shows, for a screen reader.
+    Image1->setAccessibleName(QStringLiteral("SMS Controller v1.0.0"));
+    Image1->setAccessibleDescription(QStringLiteral("Made by Morvel Electronic, ") +
+                                     QString::fromLatin1(MakerWebAddress) +
+                                     QStringLiteral(". Click the picture to close this window."));
     connect(Image1, &TImage::Clicked, this, Guarded(Image1, [this] { Image1Click(Image1); }));
 }
 

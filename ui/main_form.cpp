@@ -32,6 +32,7 @@ struct TToolButtonDef
     int ImageIndex;
     int Spacing;
     bool Enabled;
+    const char* Description; // for screen readers; the caption is the name
 };
 } // namespace
 
@@ -86,6 +87,9 @@ void TForm4::CreateComponents()
     Image5->setObjectName(QStringLiteral("Image5"));
     Image5->setGeometry(3, 0, 694, 244);
     Image5->LoadPicture(QStringLiteral(":/pictures/overlay.pixels"));
+    // What the picture's Persian text asks.
+    Image5->setAccessibleName(
+        QStringLiteral("To activate the pages, connect to the device and then choose Import"));
 
     // Not a child of sPanel1, so it stays usable while the pages are disabled.
     sCoolBar1 = new QFrame(this);
@@ -97,12 +101,17 @@ void TForm4::CreateComponents()
     sCoolBar1->setGeometry(0, 0, 720, 64);
 
     static const TToolButtonDef Buttons[] = {
-        {&TForm4::sSpeedButton3, "sSpeedButton3", "Import", 6, 8, 2, false},
-        {&TForm4::sSpeedButton6, "sSpeedButton6", "Export", 99, 9, 2, false},
-        {&TForm4::sSpeedButton2, "sSpeedButton2", "Connect", 192, 2, 2, true},
-        {&TForm4::sSpeedButton4, "sSpeedButton4", "About", 285, 6, 2, true},
-        {&TForm4::sSpeedButton5, "sSpeedButton5", "Help", 378, 7, 2, true},
-        {&TForm4::sBitBtn1, "sBitBtn1", "Exit", 621, 4, 8, true},
+        {&TForm4::sSpeedButton3, "sSpeedButton3", "Import", 6, 8, 2, false,
+         "Reads the configuration stored in the device into the pages"},
+        {&TForm4::sSpeedButton6, "sSpeedButton6", "Export", 99, 9, 2, false,
+         "Writes the pages' configuration into the device"},
+        {&TForm4::sSpeedButton2, "sSpeedButton2", "Connect", 192, 2, 2, true,
+         "Connects to the device on the chosen serial port, or disconnects from it"},
+        {&TForm4::sSpeedButton4, "sSpeedButton4", "About", 285, 6, 2, true,
+         "Shows the program's name, version and maker"},
+        {&TForm4::sSpeedButton5, "sSpeedButton5", "Help", 378, 7, 2, true,
+         "Opens the help document"},
+        {&TForm4::sBitBtn1, "sBitBtn1", "Exit", 621, 4, 8, true, "Closes the program"},
     };
     for (const auto& Def : Buttons) {
         auto* Button = new TSpeedButton(sCoolBar1, ImageList32, Def.ImageIndex,
@@ -110,6 +119,7 @@ void TForm4::CreateComponents()
         Button->setObjectName(QString::fromLatin1(Def.Name));
         Button->setGeometry(Def.Left, 6, 93, 52);
         Button->setEnabled(Def.Enabled);
+        Button->setAccessibleDescription(QString::fromLatin1(Def.Description));
         this->*Def.Member = Button;
     }
 
@@ -121,6 +131,7 @@ void TForm4::CreateComponents()
     sProgressBar1->setValue(0);
     sProgressBar1->setTextVisible(false);
     sProgressBar1->hide();
+    sProgressBar1->setAccessibleName(QStringLiteral("Export progress"));
 }
 
 void TForm4::BindHandlers()

@@ -28,6 +28,6 @@ void TForm4::sSpeedButton5Click(QObject*)
 void TForm4::FillPortList()
 {
     Form1->ClearPorts();
-    EnumSerialPorts([](const QString& Port) { Form1->AddPort(Port); });
+    EnumSerialPorts([](const QString& Port) { Form1->AddPort(Port, DescribeSerialPort(Port)); });
     Form1->SelectFirst();
 }

@@ -124,6 +124,14 @@ QWidget* CreateField(QWidget* Page, const TFieldDef& Def)
     }
     Field->setObjectName(Name);
     Field->setGeometry(Def.Left, Def.Top, Def.Width, Def.Height);
+    // The page's labels are pictures: a screen reader learns what a field is from these.
+    if (Item) {
+        Field->setAccessibleName(ControlTitle(*Item, Name));
+        Field->setAccessibleDescription(
+            IsTextKind(Item->Kind)
+                ? QStringLiteral("%1, at most %2 characters").arg(ControlMeaning(*Item, Name)).arg(Item->MaxLength)
+                : ControlMeaning(*Item, Name));
+    }
     return Field;
 }
 } // namespace

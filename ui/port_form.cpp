@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/boxes.h"
+#include "app/fonts.h"
 #include "app/guard.h"
 #include "device/link_state.h"
 #include "forms.h"
@@ -31,10 +32,7 @@ void TForm1::CreateComponents()
 {
     Label1 = new QLabel(QStringLiteral("Port Name:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont LabelFont(QStringLiteral("Tahoma"));
-    LabelFont.setPixelSize(13);
-    LabelFont.setBold(true);
-    Label1->setFont(LabelFont);
+    Label1->setFont(BoldFont(QStringLiteral("Tahoma"), 13));
     Label1->move(39, 23);
     Label1->adjustSize();
 
@@ -45,7 +43,15 @@ void TForm1::CreateComponents()
     ComboBox1->setInsertPolicy(QComboBox::NoInsert); // typed text never becomes an entry
     ComboBox1->setCompleter(nullptr);                // completion is AutoComplete's alone
     ComboBox1->setMaxVisibleItems(8);
+    Label1->setBuddy(ComboBox1);
+    ComboBox1->setAccessibleName(QStringLiteral("Port name"));
+    ComboBox1->setAccessibleDescription(
+        QStringLiteral("The serial port the device is attached to; each entry's tooltip tells its device"));
     ComboBox1->lineEdit()->installEventFilter(this);
+    // A Linux path rarely fits 145 pixels: the field's tooltip shows it whole, with what is
+    // known of the selected entry's device.
+    connect(ComboBox1, &QComboBox::currentTextChanged, this,
+            Guarded(ComboBox1, [this] { ShowSelectedInToolTip(); }));
     connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
             Guarded(ComboBox1, [this] { AutoComplete(ComboBox1->lineEdit()->text()); }));
 
@@ -56,16 +62,20 @@ void TForm1::CreateComponents()
         const char* Caption;
         int Left;
         void (TForm1::*Click)(QObject*);
+        const char* Description;
     };
     const TButtonDef Buttons[] = {
-        {&TForm1::sButton1, "sButton1", "OK", 39, &TForm1::sButton1Click},
-        {&TForm1::sButton2, "sButton2", "Cancel", 118, &TForm1::sButton2Click},
+        {&TForm1::sButton1, "sButton1", "OK", 39, &TForm1::sButton1Click,
+         "Connects to the chosen port"},
+        {&TForm1::sButton2, "sButton2", "Cancel", 118, &TForm1::sButton2Click,
+         "Closes the dialog without connecting"},
     };
     for (const TButtonDef& Def : Buttons) {
         auto* Button = new QPushButton(QString::fromLatin1(Def.Caption), this);
         Button->setObjectName(QString::fromLatin1(Def.Name));
         SetSkinSection(Button, "BUTTON");
         Button->setGeometry(Def.Left, 160, 66, 33);
+        Button->setAccessibleDescription(QString::fromLatin1(Def.Description));
         // Neither is the default or cancel button: Enter and Escape press nothing.
         Button->setAutoDefault(false);
         Button->setDefault(false);
@@ -137,6 +147,16 @@ void TForm1::AutoComplete(const QString& Typed)
     Edit->setSelection(Entry.size(), Typed.size() - Entry.size());
 }
 
+void TForm1::ShowSelectedInToolTip()
+{
+    const int Index = ComboBox1->currentIndex();
+    const QString Text = ComboBox1->currentText();
+    const QString Facts = Index >= 0 && Text == ComboBox1->itemText(Index)
+                              ? ComboBox1->itemData(Index, Qt::ToolTipRole).toString()
+                              : QString();
+    ComboBox1->setToolTip(Facts.isEmpty() ? Text : Facts);
+}
+
 void TForm1::ClearPorts()
 {
     ComboBox1->clear();
@@ -145,9 +165,12 @@ void TForm1::ClearPorts()
     ComboBox1->clearEditText();
 }
 
-void TForm1::AddPort(const QString& Port)
+void TForm1::AddPort(const QString& Port, const QString& Facts)
 {
     ComboBox1->addItem(Port);
+    ComboBox1->setItemData(ComboBox1->count() - 1,
+                           Facts.isEmpty() ? Port : Port + u'\n' + Facts, Qt::ToolTipRole);
+    ShowSelectedInToolTip(); // the first entry becomes current as it is added
     // Paths are often longer than the field: the drop-down widens to show each one whole.
     QAbstractItemView* View = ComboBox1->view();
     const int Needed = View->fontMetrics().horizontalAdvance(Port) +

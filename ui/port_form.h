@@ -20,7 +20,8 @@ public:
     // The list as the main window fills it: emptied (no entry, empty field, none selected),
     // entries appended in the given order, then the first one selected when there is one.
     void ClearPorts();
-    void AddPort(const QString& Port);
+    // Facts: what the system knows of the device, one per line; the entry's tooltip shows them.
+    void AddPort(const QString& Port, const QString& Facts = {});
     void SelectFirst();
 
     // Makes the dialog visible and brings it to the front (only the latter when already shown).
@@ -36,6 +37,8 @@ private:
     // typing on replaces it; text that starts no entry leaves none selected.
     void AutoComplete(const QString& Typed);
     bool ListHasFocus() const;
+    // The field's tooltip: the selected entry's whole path and facts, or the typed text.
+    void ShowSelectedInToolTip();
     void FocusList();
 
     QLabel* Label1 = nullptr;

@@ -14,6 +14,7 @@
 #include "ui/forms.h"
 #include "ui/main_form.h"
 #include "ui/port_form.h"
+#include "ui/start_up.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -268,7 +269,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication App(argc, argv);
-    App.Title = QStringLiteral("Morvel SMS Controller");
+    PrepareApplication();
     const QStringList Args = App.arguments().mid(1);
     if (Args.isEmpty())
         return Run();

@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TPrivateRuntime Runtime;
     TApplication App(argc, argv);
-    CreateProgramForms();
+    ShowProgramForms();
 
     TSimProcess Sim(Runtime.Path(), {});
     if (!Sim.Started()) {

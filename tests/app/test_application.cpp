@@ -7,6 +7,7 @@
 #include "tests/box_watcher.h"
 
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -75,8 +76,14 @@ TEST(ErrorBox, OtherWindowsTakeNoInputWhileShown)
     EXPECT_TRUE(Modal);
 }
 
-TEST(NoticeBox, CaptionTextAndOneDefaultOk)
+TEST(NoticeBox, CaptionTextAndOneDefaultOkCentredOnTheScreen)
 {
+    // The active window sits in a corner: the box is centred on the screen, not over it.
+    QWidget Corner;
+    Corner.setGeometry(0, 0, 200, 100);
+    Corner.show();
+    Corner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Corner));
     TBoxWatcher Boxes;
     ShowNotice(QStringLiteral("Device Not Detected! Please change com Port!\n\r(second line)"));
     ASSERT_EQ(Boxes.Seen().size(), 1u);
@@ -85,6 +92,8 @@ TEST(NoticeBox, CaptionTextAndOneDefaultOk)
               QStringLiteral("Device Not Detected! Please change com Port!\n(second line)"));
     EXPECT_EQ(Boxes.Seen()[0].Icon, QMessageBox::NoIcon);
     EXPECT_EQ(Boxes.Seen()[0].Buttons, QStringList{"OK"});
+    const QPoint Off = Boxes.Seen()[0].Frame.center() - Corner.screen()->availableGeometry().center();
+    EXPECT_LE(Off.manhattanLength(), 2) << Off.x() << "," << Off.y();
 }
 
 namespace {

@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication App(argc, argv);
-    CreateProgramForms();
+    ShowProgramForms();
     SelectedPort = QString::fromLocal8Bit(argv[1]);
     TBoxWatcher Boxes([](const TSeenBox& Box) {
         std::printf("%s|%s\n", qPrintable(Box.ObjectName), qPrintable(Box.Text));

@@ -6,6 +6,7 @@
 #include "ui/page_control.h"
 #include "ui/speed_button.h"
 
+#include <QAccessible>
 #include <QFrame>
 #include <QProgressBar>
 #include <QTabBar>
@@ -118,6 +119,10 @@ TEST(MainForm, InitialStates)
         EXPECT_EQ(Button->Spacing(), B.Spacing) << B.Name;
         EXPECT_EQ(Button->isEnabled(), B.Enabled) << B.Name;
         EXPECT_EQ(Button->focusPolicy(), Qt::NoFocus) << B.Name;
+        // A screen reader says the caption and what the button does.
+        QAccessibleInterface* Said = QAccessible::queryAccessibleInterface(Button);
+        EXPECT_EQ(Said->text(QAccessible::Name), B.Caption);
+        EXPECT_FALSE(Said->text(QAccessible::Description).isEmpty()) << B.Name;
     }
     // The pages ignore the mouse: a click on the Input tab changes nothing.
     auto* Pages = Find<TPageControl>(Form, "sPageControl1");

@@ -5,13 +5,17 @@
 #include "ui/main_form.h"
 #include "ui/page_control.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QSet>
 #include <QDir>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QToolTip>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -75,10 +79,15 @@ QStringList Names(const char* Format, std::initializer_list<int> Numbers)
 
 TEST_F(Pages, EveryItemHasItsControlsWithTheirDefaults)
 {
+    QSet<QString> Spoken; // what a screen reader says for each control, through Qt's accessibility
     for (const TItemDef& Item : ItemTable()) {
         for (const QString& Name : ItemControls(Item)) {
             QWidget* W = Field(Name);
             ASSERT_NE(W, nullptr) << Name.toStdString();
+            QAccessibleInterface* Said = QAccessible::queryAccessibleInterface(W);
+            ASSERT_NE(Said, nullptr);
+            EXPECT_FALSE(Said->text(QAccessible::Description).isEmpty()) << Name.toStdString();
+            Spoken << Said->text(QAccessible::Name);
             if (IsTextKind(Item.Kind)) {
                 EXPECT_EQ(Form.ItemText(Name), QLatin1String(Item.Default)) << Name.toStdString();
             } else {
@@ -89,6 +98,17 @@ TEST_F(Pages, EveryItemHasItsControlsWithTheirDefaults)
             }
         }
     }
+    EXPECT_EQ(Spoken.size(), 24 + 20 + 8 + 16 + 1 + 2 + 12); // one distinct name each
+    auto Says = [&](const char* Name, QAccessible::Text What) {
+        return QAccessible::queryAccessibleInterface(Field(Name))->text(What);
+    };
+    EXPECT_EQ(Says("rel3_on", QAccessible::Name), "Relay 3 on command");
+    EXPECT_EQ(Says("TEL5", QAccessible::Name), "Telephone 5");
+    EXPECT_EQ(Says("CK_TEL_5", QAccessible::Name), "Telephone 5 may call in");
+    EXPECT_EQ(Says("CK_TEL_in_5", QAccessible::Name), "Telephone 5 may be called");
+    EXPECT_EQ(Says("sCheckBox10", QAccessible::Name), "Relay 10 on");
+    EXPECT_EQ(Says("input4_2", QAccessible::Description),
+              "The SMS text sent when input 4 changes from 1 to 0, at most 15 characters");
 }
 
 TEST_F(Pages, FieldsSitAtTheirPlaces)
@@ -114,6 +134,54 @@ TEST_F(Pages, FieldsSitAtTheirPlaces)
     }
     // The picture lies under every field: it is the page's first child.
     EXPECT_EQ(Field("sTabSheet1")->children().first(), Field("Image1"));
+}
+
+// Pixels of the box's area that differ visibly between two grabs of the window.
+QRegion Differing(const QImage& A, const QImage& B, const QRect& Area)
+{
+    QRegion Changed;
+    for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+        for (int X = Area.left(); X <= Area.right(); ++X) {
+            const QRgb P = A.pixel(X, Y), Q = B.pixel(X, Y);
+            if (std::max({std::abs(qRed(P) - qRed(Q)), std::abs(qGreen(P) - qGreen(Q)),
+                          std::abs(qBlue(P) - qBlue(Q))}) >= 60)
+                Changed += QRect(X, Y, 1, 1);
+        }
+    return Changed;
+}
+
+TEST_F(Pages, EveryCheckBoxIsSeenClearAndTicked)
+{
+    int Boxes = 0;
+    for (int I = 0; I < Control->PageCount(); ++I) {
+        Control->SetActivePageIndex(I);
+        const QList<QCheckBox*> Page = Control->Page(I)->findChildren<QCheckBox*>();
+        auto Grab = [&](bool Shown, bool Ticked) {
+            for (QCheckBox* Box : Page) {
+                Box->setVisible(Shown);
+                Box->setChecked(Ticked);
+            }
+            return Form.grab().toImage();
+        };
+        const QImage Ground = Grab(false, false), Clear = Grab(true, false), Ticked = Grab(true, true);
+        for (QCheckBox* Box : Page) {
+            ++Boxes;
+            const QRect Area(Box->mapTo(&Form, QPoint(0, 0)), Box->size());
+            const std::string Name = Box->objectName().toStdString();
+            // Clear: a frame of visible contrast on all four sides of a square of some size.
+            const QRect Frame = Differing(Ground, Clear, Area).boundingRect();
+            EXPECT_GE(Frame.width(), 11) << Name;
+            EXPECT_GE(Frame.height(), 11) << Name;
+            EXPECT_LE(Frame.width(), 21) << Name;
+            // Ticked: a mark inside that frame.
+            const QRegion Mark = Differing(Clear, Ticked, Frame.adjusted(1, 1, -1, -1));
+            int MarkPixels = 0;
+            for (const QRect& R : Mark)
+                MarkPixels += R.width() * R.height();
+            EXPECT_GE(MarkPixels, 12) << Name;
+        }
+    }
+    EXPECT_EQ(Boxes, 30);
 }
 
 TEST_F(Pages, EditLook)

@@ -7,9 +7,11 @@
 #include "three_windows.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -108,9 +110,32 @@ TEST_F(PortDialog, LayoutAndFirstShowing)
     EXPECT_EQ(Label->pos(), QPoint(39, 23));
     EXPECT_TRUE(Label->font().bold());
     EXPECT_EQ(Label->font().pixelSize(), 13);
+    // Bold as drawn, not only as asked: the strokes cover clearly more than the regular's.
+    auto Ink = [&](bool Bold) {
+        QFont Font = Label->font();
+        Font.setBold(Bold);
+        QImage Text(120, 24, QImage::Format_Grayscale8);
+        Text.fill(Qt::white);
+        QPainter Painter(&Text);
+        Painter.setFont(Font);
+        Painter.setPen(Qt::black);
+        Painter.drawText(Text.rect(), Qt::AlignCenter, Label->text());
+        Painter.end();
+        int Sum = 0;
+        for (int Y = 0; Y < Text.height(); ++Y)
+            for (int X = 0; X < Text.width(); ++X)
+                Sum += 255 - qGray(Text.pixel(X, Y));
+        return Sum;
+    };
+    EXPECT_GT(Ink(true), Ink(false) * 5 / 4) << QFontInfo(Label->font()).family().toStdString();
     EXPECT_EQ(Combo->geometry(), QRect(39, 53, 145, 21));
     EXPECT_TRUE(Combo->isEditable());
     EXPECT_EQ(Combo->maxVisibleItems(), 8);
+    // A screen reader names the list and tells what each button does.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Combo)->text(QAccessible::Name), "Port name");
+    for (QPushButton* Button : {Ok, Cancel})
+        EXPECT_FALSE(
+            QAccessible::queryAccessibleInterface(Button)->text(QAccessible::Description).isEmpty());
     EXPECT_EQ(Combo->count(), 0);
     for (auto [Button, Geometry, Caption] :
          {std::tuple{Ok, QRect(39, 160, 66, 33), "OK"},
@@ -191,6 +216,8 @@ TEST_F(PortDialog, DropDownShowsLongPathsWhole)
     Fill({"/dev/ttyS0", Long});
     QAbstractItemView* View = Combo->view();
     EXPECT_GT(View->minimumWidth(), View->fontMetrics().horizontalAdvance(Long));
+    Combo->setCurrentIndex(1);
+    EXPECT_EQ(Combo->toolTip(), Long); // the field, 145 pixels wide, shows it whole there
     Fill({"/dev/ttyS0"});
     EXPECT_LT(View->minimumWidth(), Combo->width()); // a refill forgets the old entries' widths
 }
@@ -289,6 +316,9 @@ TEST_F(PortDialog, ConnectWhileOpenRefillsAndRaises)
     ASSERT_FALSE(Expected.isEmpty());
     EXPECT_EQ(Expected.back(), RelaySim); // the simulator is offered without hardware
     EXPECT_EQ(Entries(), Expected);
+    // Its entry's tooltip names the pseudo-terminal behind the link.
+    EXPECT_EQ(Combo->itemData(Combo->count() - 1, Qt::ToolTipRole).toString(),
+              RelaySim + "\nVirtual port: " + QString::fromLatin1(::ptsname(Master)));
 
     Type("zzz");
     Form4->activateWindow();
@@ -338,4 +368,40 @@ TEST_F(PortDialog, PositionKeptAfterHideAndClose)
     ASSERT_TRUE(Form1);
     Form1->ShowDialog();
     EXPECT_EQ(Form1->pos(), MovedAgain);
+}
+
+// A dark desktop palette (as a qt6ct dark theme sets it) over the skin's light grounds.
+TEST_F(PortDialog, ReadableUnderADarkDesktopPalette)
+{
+    const QPalette Saved = QApplication::palette();
+    QPalette Dark(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
+    for (auto Role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
+                      QPalette::ToolTipText, QPalette::HighlightedText})
+        Dark.setColor(Role, QColor(0xdd, 0xdd, 0xdd));
+    Dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    QApplication::setPalette(Dark);
+    // The theme also gives some classes palettes of their own, which no parent's colour reaches.
+    for (const char* Class : {"QLabel", "QComboBox", "QAbstractItemView", "QPushButton"})
+        QApplication::setPalette(Dark, Class);
+    Fill(SomePorts);
+    Form1->ShowDialog();
+    ASSERT_TRUE(WaitActive(Form1));
+    Combo->lineEdit()->deselect(); // the entry's text as it reads once the user moves on
+    const QImage Shot = Form1->grab().toImage();
+    // Text is readable where its darkest and lightest pixels lie far apart.
+    auto Contrast = [&](const QRect& Area) {
+        int Low = 255, High = 0;
+        for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+            for (int X = Area.left(); X <= Area.right(); ++X) {
+                Low = std::min(Low, qGray(Shot.pixel(X, Y)));
+                High = std::max(High, qGray(Shot.pixel(X, Y)));
+            }
+        return High - Low;
+    };
+    EXPECT_GE(Contrast(Form1->findChild<QLabel*>("Label1")->geometry()), 150);
+    EXPECT_GE(Contrast(Combo->geometry().adjusted(3, 3, -20, -3)), 150);
+    EXPECT_GE(Contrast(Ok->geometry().adjusted(3, 3, -3, -3)), 150);
+    for (const char* Class : {"QLabel", "QComboBox", "QAbstractItemView", "QPushButton"})
+        QApplication::setPalette(Saved, Class);
+    QApplication::setPalette(Saved);
 }

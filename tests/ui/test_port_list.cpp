@@ -1,7 +1,6 @@
 // The list of serial devices, read from a sysfs, /dev and per-user tree built by each test.
 #include "app/exceptions.h"
 #include "qt_print.h"
-#include "serial/port_facts.h"
 #include "serial/port_list.h"
 
 #include <QDir>
@@ -24,6 +23,7 @@ protected:
         Roots.SysClassTty = Tree.filePath(QStringLiteral("sys/class/tty"));
         Roots.Dev = Tree.filePath(QStringLiteral("dev"));
         Roots.UserPorts = Tree.filePath(QStringLiteral("run/serial"));
+        Roots.SysDevices = Tree.filePath(QStringLiteral("sys/devices"));
         for (const QString& Dir : {Roots.SysClassTty, Roots.Dev + "/pts", Roots.UserPorts,
                                    Tree.filePath("sys/drivers")})
             ASSERT_TRUE(QDir().mkpath(Dir));
@@ -97,31 +97,6 @@ TEST_F(PortList, HardwarePortsWithADriverInNaturalOrder)
     Tty("tty0", "");    // a virtual terminal
     Tty("console", ""); // no device driver either
     EXPECT_EQ(Ports(), QStringList({Dev("ttyACM0"), Dev("ttyS2"), Dev("ttyS10"), Dev("ttyUSB0")}));
-}
-
-TEST_F(PortList, UsbAdapterFactsFromSysfsAndItsStableNames)
-{
-    // The tty's device is the USB interface's child; the facts are two folders up.
-    const QString Usb = Tree.filePath("sys/devices/pci0/usb1/1-1");
-    ASSERT_TRUE(QDir().mkpath(Usb + "/1-1:1.0/ttyUSB1"));
-    for (const auto& [Name, Value] : {std::pair{"manufacturer", "FTDI"}, {"product", "FT232R USB UART"},
-                                      {"serial", "A50285BI"}, {"idVendor", "0403"}, {"idProduct", "6001"}}) {
-        QFile File(Usb + '/' + Name);
-        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-        File.write(QByteArray(Value) + "\n");
-    }
-    ASSERT_TRUE(QDir().mkpath(Roots.SysClassTty + "/ttyUSB1"));
-    Link(Usb + "/1-1:1.0/ttyUSB1", Roots.SysClassTty + "/ttyUSB1/device");
-    Touch(Dev("ttyUSB1"));
-    ASSERT_TRUE(QDir().mkpath(Dev("serial/by-id")));
-    Link("../../ttyUSB1", Dev("serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
-    Link("../../ttyS0", Dev("serial/by-id/other"));
-    Tty("ttyS0", "serial8250", "4");
-
-    const TPortFacts Facts = PortFacts(Dev("ttyUSB1"), Roots);
-    EXPECT_EQ(PortFactsText(Facts), "FTDI FT232R USB UART, serial A50285BI, 0403:6001");
-    EXPECT_EQ(Facts.ById, QStringList{Dev("serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")});
-    EXPECT_TRUE(PortFactsText(PortFacts(Dev("ttyS0"), Roots)).isEmpty());
 }
 
 TEST_F(PortList, Empty8250SlotsAreLeftOut)
@@ -266,4 +241,43 @@ TEST(UserPortFolder, RuntimeDirOrTmpPerUser)
     EXPECT_EQ(UserPortFolder(), Fallback);
     if (!Saved.isNull())
         qputenv("XDG_RUNTIME_DIR", Saved);
+}
+
+TEST_F(PortList, FactsTellTwoUsbCablesApart)
+{
+    // Two FTDI cables alike but for their serial numbers, and one on-board port.
+    for (const auto& [Tty, Serial] : {std::pair{"ttyUSB0", "A50285BI"}, std::pair{"ttyUSB1", "B7711QX"}}) {
+        const QString Usb = Tree.filePath(QStringLiteral("sys/devices/pci0/usb1/1-%1").arg(Tty[6]));
+        const QString Interface = Usb + "/1-x:1.0/" + Tty;
+        ASSERT_TRUE(QDir().mkpath(Interface));
+        for (const auto& [File, Text] : {std::pair{"idVendor", "0403"}, std::pair{"idProduct", "6001"},
+                                         std::pair{"manufacturer", "FTDI"},
+                                         std::pair{"product", "FT232R USB UART"},
+                                         std::pair{"serial", Serial}}) {
+            QFile F(Usb + '/' + File);
+            ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+            F.write(QByteArray(Text) + "\n");
+        }
+        const QString Entry = Roots.SysClassTty + '/' + Tty;
+        ASSERT_TRUE(QDir().mkpath(Entry));
+        Link(Interface, Entry + "/device");
+        QDir().mkpath(Tree.filePath("sys/drivers/ftdi_sio"));
+        Link(Tree.filePath("sys/drivers/ftdi_sio"), Interface + "/driver");
+        Touch(Dev(Tty));
+        QDir().mkpath(Roots.Dev + "/serial/by-id");
+        Link(QStringLiteral("../../%1").arg(Tty),
+             Roots.Dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_" + Serial + "-if00-port0");
+    }
+    Tty("ttyS0", "serial8250", "4");
+    ASSERT_EQ(Ports(), QStringList({Dev("ttyS0"), Dev("ttyUSB0"), Dev("ttyUSB1")}));
+
+    EXPECT_EQ(DescribeSerialPort(Dev("ttyUSB1"), Roots),
+              "Manufacturer: FTDI\nProduct: FT232R USB UART\nSerial number: B7711QX\n"
+              "VID:PID: 0403:6001\nStable name: " + Roots.Dev +
+                  "/serial/by-id/usb-FTDI_FT232R_USB_UART_B7711QX-if00-port0\nDriver: ftdi_sio");
+    EXPECT_EQ(DescribeSerialPort(Dev("ttyS0"), Roots), "Driver: serial8250");
+    // A virtual port names the pseudo-terminal behind it.
+    Touch(Roots.Dev + "/pts/7");
+    Link(Roots.Dev + "/pts/7", User("relay-sim"));
+    EXPECT_EQ(DescribeSerialPort(User("relay-sim"), Roots), "Virtual port: " + Roots.Dev + "/pts/7");
 }

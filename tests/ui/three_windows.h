@@ -7,6 +7,7 @@
 #include "ui/forms.h"
 #include "ui/main_form.h"
 #include "ui/port_form.h"
+#include "ui/start_up.h"
 
 #include <QTest>
 
@@ -14,9 +15,7 @@ inline void CreateThreeWindows()
 {
     if (Form4)
         return;
-    Application->CreateForm(Form4);
-    Application->CreateForm(Form1);
-    Application->CreateForm(Form2);
+    CreateProgramForms();
     Form4->show();
     (void)QTest::qWaitForWindowExposed(Form4);
 }
