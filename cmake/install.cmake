@@ -17,10 +17,9 @@ install(FILES ${CMAKE_SOURCE_DIR}/assets/icons/app.svg
 install(FILES ${CMAKE_SOURCE_DIR}/assets/linux/morvel-sms-controller.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The command-line program beside it: on the PATH, with its man page and bash completion.
+# The command-line program beside it: on the PATH, with its bash completion.
 if(TARGET morvel-smsctl)
   install(TARGETS morvel-smsctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_SOURCE_DIR}/docs/man/morvel-smsctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_SOURCE_DIR}/smsctl/morvel-smsctl.bash
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME morvel-smsctl)
 endif()
