@@ -211,22 +211,19 @@ private:
             Fail(At, QStringLiteral("%1 is %2; expected %3").arg(E.Key, TypeName(Node.type()), Expected(E)));
         const std::string& Utf8 = Node.as_string()->get();
         const QString Text = QString::fromUtf8(Utf8.data(), static_cast<qsizetype>(Utf8.size()));
-        if (const qsizetype Bad = FirstUnsendable(Text); Bad >= 0)
-            Fail(At, QStringLiteral("%1: %2; expected bytes 0 to 255, each written as itself or as \\u00XX")
-                         .arg(E.Key, UnsendableText(Text, Bad)));
+        for (qsizetype I = 0; I < Text.size(); ++I)
+            if (!IsLineChar(Text[I]))
+                Fail(At, QStringLiteral("%1: %2; expected bytes 0 to 255, each written as itself or "
+                                        "as \\u00XX")
+                             .arg(E.Key, UnsendableText(Text, I)));
         if (Text.size() > E.Item->MaxLength)
             Fail(At, QStringLiteral("%1 is %2 bytes long; expected at most %3")
                          .arg(E.Key)
                          .arg(Text.size())
                          .arg(E.Item->MaxLength));
-        if (FRules.NoCarriageReturn && Text.contains(u'\r'))
-            Fail(At, QStringLiteral("%1 holds a carriage return (\\r); expected none: it would end "
-                                    "the record early and shift every item after it")
-                         .arg(E.Key));
-        if (FRules.NoLineFeed && Text.contains(u'\n'))
-            Fail(At, QStringLiteral("%1 holds a line feed (\\n); expected none: the box's lines drop "
-                                    "it, so it would not come back")
-                         .arg(E.Key));
+        if (const qsizetype Bad = FirstUnsendable(Text); FRules.Sendable && Bad >= 0)
+            Fail(At, QStringLiteral("%1: %2; expected a text without \\r and \\n")
+                         .arg(E.Key, UnsendableText(Text, Bad)));
         FValues.insert(E.Key, Text);
     }
 

@@ -22,10 +22,8 @@ struct TConfigRules
 {
     // Every key must be given; otherwise the items left out keep their values.
     bool Complete = true;
-    // A carriage return would end the box's record early and shift every item after it.
-    bool NoCarriageReturn = false;
-    // A line feed reaches the box, but a read drops it: it would not come back.
-    bool NoLineFeed = false;
+    // Texts hold only what a record can carry to the box: no line break.
+    bool Sendable = false;
 };
 
 // The file for Items; with Explained, each key carries the item's meaning as a comment.

@@ -229,7 +229,7 @@ private:
         TakeOperands(Args, 2, "write [--verify] PORT FILE");
         // The whole file is checked before the port is touched: a bad file sends nothing.
         TItemStore Items;
-        LoadConfigFile(Args[1], Items, {.Complete = true, .NoCarriageReturn = true, .NoLineFeed = true});
+        LoadConfigFile(Args[1], Items, {.Complete = true, .Sendable = true});
         Connect(Args[0]);
         FSession.Write(Items);
         if (Interactive())

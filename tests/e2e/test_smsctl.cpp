@@ -132,8 +132,8 @@ TEST_F(TSmsctl, BadFileNamesItsPlaceAndSendsNothing)
         {WithValue(Good, "relay.2.on", "\"0123456789ABCDEF\""),
          QStringLiteral("%1:14: relay.2.on is 16 bytes long; expected at most 15").arg(Line)},
         {WithValue(Good, "relay.2.on", "1"), QStringLiteral("%1:14: relay.2.on is a number; expected a text").arg(Line)},
-        {WithValue(Good, "relay.2.on", "\"a\\rb\""), QStringLiteral("%1:14: relay.2.on holds a carriage return").arg(Line)},
-        {WithValue(Good, "relay.2.on", "\"\\u0627\""), QStringLiteral("%1:14: relay.2.on: \"").arg(Line)},
+        {WithValue(Good, "relay.2.on", "\"a\\rb\""), QStringLiteral("%1:14: relay.2.on: The controller takes no line break").arg(Line)},
+        {WithValue(Good, "relay.2.on", "\"\\u0627\""), QStringLiteral("%1:14: relay.2.on: The controller takes only Western (Latin-1) characters").arg(Line)},
     };
     for (const TCase& Case : Cases) {
         WriteFile(Path("bad.toml"), Case.Text);

@@ -37,7 +37,7 @@ TEST(SimState, EscapesRoundTripEveryByte)
 TEST(SimState, TheStateIsTheConfigurationFileAndKeepsEveryByte)
 {
     TRelayConfig Config = DefaultRelayConfig();
-    Config.Value(1) = "\x00\x01\n\xff\\ end "s;
+    Config.Value(1) = "\x00\x01\t\xff\\ end "s;
     Config.Value(26) = "+98912";
     Config.Value(33) = "13";
     Config.Value(56) = "0";
@@ -48,7 +48,7 @@ TEST(SimState, TheStateIsTheConfigurationFileAndKeepsEveryByte)
     std::stringstream Text;
     Text << File.rdbuf();
     // As a read of the box gives it: the user's telephone number, masks as their boxes.
-    for (const char* Line : {"\nrelay.1.on = \"\\u0000\\u0001\\n\\u00FF\\\\ end \"\n",
+    for (const char* Line : {"\nrelay.1.on = \"\\u0000\\u0001\\t\\u00FF\\\\ end \"\n",
                              "\ntelephone.2.number = \"0912\"\n", "\ntelephone.1.incoming = true\n",
                              "\ntelephone.2.incoming = false\n", "\nfeedback = false\n"})
         EXPECT_NE(Text.str().find(Line), std::string::npos) << Line << Text.str();
