@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <string>
+#include <string_view>
 
 #include <poll.h>
 #include <sys/wait.h>
@@ -20,6 +22,9 @@
 namespace {
 // One byte at 9600 baud, 8N1: ten bits.
 constexpr std::int64_t PacedByteNs = 10'000'000'000LL / 9600;
+
+// The name it was started by: relay-sim in the build tree, morvel-relay-sim when installed.
+std::string ProgramName = "relay-sim";
 
 volatile std::sig_atomic_t StopSignal = 0;
 void OnStop(int Signal) { StopSignal = Signal; }
@@ -149,7 +154,7 @@ private:
             try {
                 SaveRelayState(FLine.StateFile, FSim.Config());
             } catch (const ESimError& Error) {
-                std::fprintf(stderr, "relay-sim: %s\n", Error.what());
+                std::fprintf(stderr, "%s: %s\n", ProgramName.c_str(), Error.what());
             }
         }
     }
@@ -195,7 +200,7 @@ private:
 
     int Fatal(const char* What)
     {
-        std::fprintf(stderr, "relay-sim: %s: %s\n", What, std::strerror(errno));
+        std::fprintf(stderr, "%s: %s: %s\n", ProgramName.c_str(), What, std::strerror(errno));
         return 1;
     }
 
@@ -211,15 +216,24 @@ private:
 
 int main(int argc, char** argv)
 {
+    if (argc > 0 && argv[0] && *argv[0]) {
+        const std::string_view Started(argv[0]);
+        ProgramName = Started.substr(Started.rfind('/') + 1);
+    }
+    const char* Name = ProgramName.c_str();
     TSimCommandLine Line;
     try {
         Line = ParseSimCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const ESimError& Error) {
-        std::fprintf(stderr, "relay-sim: %s\nTry relay-sim --help.\n", Error.what());
+        std::fprintf(stderr, "%s: %s\nTry %s --help.\n", Name, Error.what(), Name);
         return 2;
     }
     if (Line.Help) {
-        std::fputs(SimUsage, stdout);
+        std::printf("usage: %s [OPTION]...\n%s", Name, SimUsage);
+        return 0;
+    }
+    if (Line.Version) {
+        std::printf("%s %s\n", Name, MORVEL_VERSION);
         return 0;
     }
 
@@ -250,11 +264,11 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
         if (Log)
-            std::fprintf(Log, "relay-sim on %s (%s)\n", Program.Port().LinkPath().c_str(),
+            std::fprintf(Log, "%s on %s (%s)\n", Name, Program.Port().LinkPath().c_str(),
                          Program.Port().LinePath().c_str());
         return Program.Run(Unblocked);
     } catch (const ESimError& Error) {
-        std::fprintf(stderr, "relay-sim: %s\n", Error.what());
+        std::fprintf(stderr, "%s: %s\n", Name, Error.what());
         return 1;
     }
 }

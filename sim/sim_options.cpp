@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 const char* const SimUsage =
-    "usage: relay-sim [OPTION]...\n"
     "A relay controller on a pseudo-terminal, registered as DIR/NAME.\n"
     "  --device TTY         serve the existing TTY instead (raw, 9600 8N1, CLOCAL), e.g. the far\n"
     "                       end of a null-modem cable; when it hangs up (unplugged), wait for it\n"
@@ -32,7 +31,8 @@ const char* const SimUsage =
     "  --on-hangup CMD      run CMD with /bin/sh at that point first (on a device, the wiring's\n"
     "                       own way to pull the plug)\n"
     "  --export-timeout MS  abandon an export silent for MS ms (default 10000; 0 never)\n"
-    "  --help               this text\n";
+    "  --help               this text\n"
+    "  --version            the version\n";
 
 namespace {
 std::int64_t Number(const std::string& Option, const std::string& Text, std::int64_t Max)
@@ -112,6 +112,8 @@ TSimCommandLine ParseSimCommandLine(const std::vector<std::string>& Args)
             Line.Sim.ExportTimeoutUs = Number(Option, Value(), MaxMs) * 1000;
         else if (Option == "--help" || Option == "-h")
             Line.Help = true;
+        else if (Option == "--version")
+            Line.Version = true;
         else
             throw ESimError("unknown option " + Option);
         if (Inline)

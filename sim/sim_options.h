@@ -20,11 +20,13 @@ struct TSimCommandLine
     bool Paced = false;
     bool PrintPort = false;
     bool Help = false;
+    bool Version = false;
 };
 
 // Arguments without the program name. Throws ESimError on an unknown option or a bad value.
 TSimCommandLine ParseSimCommandLine(const std::vector<std::string>& Args);
 
+// The option list printed by --help, after a first line naming the program as it was started.
 extern const char* const SimUsage;
 
 // $XDG_RUNTIME_DIR/serial, or /tmp/serial-<uid> when it is unset: where the tool's port dialog

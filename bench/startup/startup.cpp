@@ -10,6 +10,7 @@
 #include <ctime>
 #include <string>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -85,7 +86,9 @@ pid_t StartXvfb(std::string& Display)
         Display = ":" + std::to_string(N);
         const pid_t Pid = fork();
         if (Pid == 0) {
-            freopen("/dev/null", "w", stderr);
+            // Only async-signal-safe calls between fork and exec.
+            if (const int Null = open("/dev/null", O_WRONLY); Null >= 0)
+                dup2(Null, STDERR_FILENO);
             execlp("Xvfb", "Xvfb", Display.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
                    "tcp", static_cast<char*>(nullptr));
             _exit(127);

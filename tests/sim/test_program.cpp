@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -82,7 +83,8 @@ public:
             ::kill(Pid, SIGKILL);
             ::waitpid(Pid, nullptr, 0);
         }
-        std::system(("rm -rf '" + Dir + "'").c_str());
+        std::error_code Ignored;
+        std::filesystem::remove_all(Dir, Ignored);
     }
 
     // The exit status once it ended within the time, or -1.
@@ -242,7 +244,8 @@ TEST(SimProgram, ExportIsStoredLoggedAndSavedToTheState)
     EXPECT_NE(Text.str().find(" request set 19 1b\n"), std::string::npos) << Text.str();
     EXPECT_NE(Text.str().find(" record 33 0d 0d\n"), std::string::npos);
     EXPECT_NE(Text.str().find(" stored\n"), std::string::npos);
-    std::system(("rm -rf '" + Work + "'").c_str());
+    std::error_code Ignored;
+    std::filesystem::remove_all(Work, Ignored);
 }
 
 TEST(SimProgram, HangupMakesTheNextWriteFailAndRemovesTheLink)
