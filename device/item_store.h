@@ -16,7 +16,10 @@ public:
     bool ItemChecked(const QString& Control) const override { return FChecked.value(Control); }
     void SetItemChecked(const QString& Control, bool Checked) override { FChecked[Control] = Checked; }
 
-    bool operator==(const TItemStore&) const = default;
+    bool operator==(const TItemStore& Other) const
+    {
+        return FTexts == Other.FTexts && FChecked == Other.FChecked;
+    }
 
 private:
     QHash<QString, QString> FTexts;
