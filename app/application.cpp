@@ -3,44 +3,21 @@
 #include "call_queue.h"
 #include "exceptions.h"
 #include "fonts.h"
+#include "message_pump.h"
 
-#include <QAbstractEventDispatcher>
 #include <QEvent>
 #include <QEventLoop>
 #include <QMessageBox>
-#include <QTimer>
 #include <QWidget>
 
 TApplication* Application = nullptr;
 
 namespace {
-
-// A wake-up goes from a worker to the main thread through Qt's event queue, whose lock
-// ThreadSanitizer cannot see (Debian's Qt is not built with it). These tell it about that one
-// hand-over, so the posted event is not taken for a race; they cost nothing in other builds.
-#if defined(__SANITIZE_THREAD__)
-#define MORVEL_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define MORVEL_TSAN 1
-#endif
-#endif
-#ifdef MORVEL_TSAN
-extern "C" void __tsan_acquire(void* Address);
-extern "C" void __tsan_release(void* Address);
-void HandOver(QEvent* Event) { __tsan_release(Event); }
-void TakeOver(QEvent* Event) { __tsan_acquire(Event); }
-#else
-void HandOver(QEvent*) {}
-void TakeOver(QEvent*) {}
-#endif
-
-// The stand-ins for the null wake-up message and the quit message.
-const QEvent::Type WakeUpEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+// The stand-in for the quit message.
 const QEvent::Type QuitEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 } // namespace
 
-// The hidden application window: it receives the call queue's wake-ups and the quit request.
+// The hidden application window: it receives the quit request.
 class TApplication::TAppWindow : public QObject
 {
 public:
@@ -49,11 +26,6 @@ public:
 protected:
     bool event(QEvent* Event) override
     {
-        TakeOver(Event);
-        if (Event->type() == WakeUpEvent) {
-            CheckSynchronize();
-            return true;
-        }
         if (Event->type() == QuitEvent) {
             FOwner->TakeQuitRequest();
             return true;
@@ -68,31 +40,20 @@ private:
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     Application = this;
-    SetMainThread();
     setQuitOnLastWindowClosed(false);
+    FPump = new TMessagePump();
     FAppWindow = new TAppWindow(this);
     FAppWindow->setObjectName(QStringLiteral("TApplication"));
-    SetWakeMainThread([W = FAppWindow] {
-        auto* WakeUp = new QEvent(WakeUpEvent);
-        HandOver(WakeUp);
-        QCoreApplication::postEvent(W, WakeUp);
-    });
-    FWaitTimer = new QTimer(this);
-    FWaitTimer->setSingleShot(true);
-    FWaitTimer->setTimerType(Qt::PreciseTimer);
+    SetExceptionReporter([this](QObject* Sender) { HandleException(Sender); });
     RegisterFallbackFonts();
-    // Idle processing: whenever the main thread is about to sleep for messages, queued calls
-    // run first (the posted wake-up covers the rest).
-    if (QAbstractEventDispatcher* Dispatcher = QAbstractEventDispatcher::instance())
-        connect(Dispatcher, &QAbstractEventDispatcher::aboutToBlock, FAppWindow,
-                [] { CheckSynchronize(); });
 }
 
 TApplication::~TApplication()
 {
     DestroyForms();
-    SetWakeMainThread(nullptr);
+    SetExceptionReporter(nullptr);
     delete FAppWindow;
+    delete FPump;
     if (Application == this)
         Application = nullptr;
 }
@@ -124,22 +85,9 @@ void TApplication::TakeQuitRequest()
         FLoop->exit(0);
 }
 
-void TApplication::ProcessMessages()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
+void TApplication::ProcessMessages() { FPump->ProcessMessages(); }
 
-void TApplication::ProcessMessagesOrWait(int TimeoutMs)
-{
-    if (TimeoutMs <= 0) {
-        ProcessMessages();
-        return;
-    }
-    // The timer is itself an event source, so the wait ends at the deadline at the latest.
-    FWaitTimer->start(TimeoutMs);
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    FWaitTimer->stop();
-}
+void TApplication::ProcessMessagesOrWait(int TimeoutMs) { FPump->ProcessMessagesOrWait(TimeoutMs); }
 
 void TApplication::HandleMessage()
 {
@@ -183,13 +131,6 @@ void TApplication::HandleException(QObject* /*Sender*/)
     } catch (...) {
         ShowException(Exception(QStringLiteral("Unknown exception")));
     }
-}
-
-QString ErrorBoxText(const QString& Message)
-{
-    if (!Message.isEmpty() && Message.back().unicode() > u'.')
-        return Message + u'.';
-    return Message;
 }
 
 void TApplication::ShowException(const std::exception& E)

@@ -2,6 +2,8 @@
 // demand, and exception reporting. One per process, created first in main().
 #pragma once
 
+#include "box_texts.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QString>
@@ -11,7 +13,7 @@
 #include <vector>
 
 class QEventLoop;
-class QTimer;
+class TMessagePump;
 
 class TApplication : public QApplication
 {
@@ -73,13 +75,11 @@ private:
     std::vector<TOwnedForm> FForms;
     bool FTerminated = false;
     QPointer<QEventLoop> FLoop;
-    QTimer* FWaitTimer = nullptr;
+    TMessagePump* FPump = nullptr;
 };
 
 extern TApplication* Application;
 
-// The error box's text: a "." is appended when the last character's code is above that of ".".
-QString ErrorBoxText(const QString& Message);
 
 template <class T> void TApplication::CreateForm(T*& Reference)
 {

@@ -5,15 +5,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
-
-QString NoticeBoxText(const QString& Text)
-{
-    static const QRegularExpression Breaks(QStringLiteral("\r\n|\n\r|\r|\n"));
-    QString Result = Text;
-    return Result.replace(Breaks, QStringLiteral("\n"));
-}
 
 void ShowNotice(const QString& Text)
 {

@@ -2,9 +2,6 @@
 // keep being dispatched meanwhile, so queued calls run while it is up.
 #pragma once
 
-#include <QString>
+#include "box_texts.h"
 
 void ShowNotice(const QString& Text);
-
-// Line breaks of any kind (\n, \r, \r\n, \n\r) become single breaks.
-QString NoticeBoxText(const QString& Text);

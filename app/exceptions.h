@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <exception>
+#include <functional>
 
 class Exception : public std::exception
 {
@@ -40,3 +41,9 @@ public:
 
 // The message of any exception as the user sees it.
 QString ExceptionMessage(const std::exception& E);
+
+class QObject;
+// Call from inside a catch block: hands the exception being handled to the application
+// object's reporting (the windowed program's error box); dropped while none is installed.
+void ReportException(QObject* Sender);
+void SetExceptionReporter(std::function<void(QObject* Sender)> Reporter);

@@ -38,7 +38,7 @@ endforeach()
 
 # Manual pages, written in scdoc and compressed the way Debian wants them (no name, no time).
 set(gzip_files "")
-foreach(page morvel-sms-controller.1 morvel-relay-sim.1)
+foreach(page morvel-sms-controller.1 morvel-relay-sim.1 morvel-smsctl.1)
   add_custom_command(OUTPUT ${package_dir}/man/${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}/man
     COMMAND sh -c "\"$0\" < \"$1\" | \"$2\" -9n > \"$3\""
@@ -72,6 +72,14 @@ install(FILES ${CMAKE_SOURCE_DIR}/assets/linux/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME morvel-sms-controller)
 add_custom_target(package_files ALL DEPENDS ${icon_files} ${gzip_files})
 
+# The command-line program beside it, on the PATH, with its bash completion (its manual page
+# is among the others).
+if(TARGET morvel-smsctl)
+  install(TARGETS morvel-smsctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/smsctl/morvel-smsctl.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME morvel-smsctl)
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvel-sms-controller)
 set(CPACK_PACKAGE_VENDOR "Morvel Electronic")
@@ -85,8 +93,10 @@ command words of its 12 relays, the texts it sends when one of its 10 inputs
 changes, 8 telephone numbers with their call permissions and the relays'
 start-up states), shows them on four pages for editing and writes them back.
 
-The package also holds morvel-relay-sim, a relay controller simulated on a
-pseudo-terminal, for trying the tool without hardware.")
+The package also holds morvel-smsctl, which backs up, restores, compares and
+provisions boxes from the command line with the same exchange, and
+morvel-relay-sim, a relay controller simulated on a pseudo-terminal, for
+trying the tool without hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)

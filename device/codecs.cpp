@@ -107,6 +107,23 @@ QByteArray RecordBytes(const TItemDef& Item, const TItemView& View)
     return {};
 }
 
+QString StoredLine(const TItemDef& Item, const TItemView& View)
+{
+    const QString Control = QString::fromLatin1(Item.Control);
+    switch (Item.Kind) {
+    case TItemKind::CommandText:
+        return View.ItemText(Control);
+    case TItemKind::Telephone:
+        return TelephoneToDevice(View.ItemText(Control));
+    case TItemKind::Mask8:
+    case TItemKind::Mask4:
+        return QString::number(MaskByte(Item, View));
+    case TItemKind::Flag:
+        return View.ItemChecked(Control) ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    return {};
+}
+
 void ApplyLine(TItemView& View, int Line, const QString& Text)
 {
     const TItemDef* Item = FindItem(Line);

@@ -30,6 +30,10 @@ bool FlagFromLine(const QString& Line);         // ticked only for exactly "1"
 std::uint8_t MaskByte(const TItemDef& Item, const TItemView& View);
 QByteArray RecordBytes(const TItemDef& Item, const TItemView& View);
 
+// The line a box that stored the item's record sends back on a read request: texts as they
+// are, telephone numbers with "+98", masks in decimal, flags "1" or "0".
+QString StoredLine(const TItemDef& Item, const TItemView& View);
+
 // Stores one received line into the item with that number; other numbers change nothing.
 // A mask line that is no integer raises EConvertError and leaves its boxes as they were.
 void ApplyLine(TItemView& View, int Line, const QString& Text);

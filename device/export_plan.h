@@ -27,3 +27,4 @@ const std::vector<TExportStep>& ExportPlan();
 inline constexpr int ExportPause = 20;     // more than 400 ms between records
 inline constexpr int ExportLongPause = 50; // more than 1000 ms, once, after line 36
 inline constexpr int ProgressStepSize = 10;
+inline constexpr int ProgressMaximum = 530; // the bar is full with the step after line 54

@@ -19,6 +19,7 @@ struct TItemDef
     const char* Default; // text items: the text; flags: "1" ticked / "0" clear; masks: "0"
     const char* Title;   // what a screen reader calls the control; masks: %1 = box number
     const char* Meaning; // what the control does, in a sentence; masks: %1 = box number
+    const char* Key;     // its name in a configuration file; masks: %1 = box number
 };
 
 inline constexpr int ItemCount = 59;
@@ -30,6 +31,10 @@ const TItemDef* FindItem(int Line);
 
 // The controls that hold an item, in bit order for masks (bit 0 first).
 QStringList ItemControls(const TItemDef& Item);
+// The item's keys in a configuration file, in the same order as its controls.
+QStringList ItemKeys(const TItemDef& Item);
+// The page's tab caption.
+QString ItemPageName(TItemPage Page);
 
 // The title and meaning of one of the item's controls (a mask's box gets its number filled in).
 QString ControlTitle(const TItemDef& Item, const QString& Control);

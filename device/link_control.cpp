@@ -1,7 +1,5 @@
 #include "link_control.h"
 
-#include "app/application.h"
-#include "app/boxes.h"
 #include "app/exceptions.h"
 #include "codecs.h"
 #include "export_plan.h"
@@ -40,6 +38,21 @@ private:
 };
 } // namespace
 
+void SetUpLinkPort(TCustomComPort& Port)
+{
+    Port.SetBaudRate(TBaudRate::br9600);
+    Port.Parity()->SetBits(TParityBits::prNone);
+    Port.SetStopBits(TStopBits::sbOneStopBit);
+    Port.SetDataBits(TDataBits::dbEight);
+    Port.FlowControl()->SetOutCTSFlow(false);
+    Port.FlowControl()->SetOutDSRFlow(false);
+    Port.FlowControl()->SetControlDTR(TDTRFlowControl::dtrDisable);
+    Port.FlowControl()->SetControlRTS(TRTSFlowControl::rtsDisable);
+    Port.FlowControl()->SetXonXoffOut(false);
+    Port.FlowControl()->SetXonXoffIn(false);
+    Port.SetTriggersOnRxChar(true);
+}
+
 TLinkControl::TLinkControl(TLinkView& View, TCustomComPort& Port) : FView(View), FPort(Port) {}
 
 void TLinkControl::WriteByte(std::uint8_t Byte) { FPort.Write(&Byte, 1); }
@@ -74,7 +87,7 @@ void TLinkControl::ConnectClick()
         return;
     FPort.Close();
     SelectedPort.clear();
-    ShowNotice(QString::fromUtf8(DeviceNotDetectedText));
+    FView.ShowNotice(QString::fromUtf8(DeviceNotDetectedText));
 }
 
 void TLinkControl::EnterConnectedState()
@@ -130,14 +143,8 @@ void TLinkControl::ReportBadLines()
     if (FReporting)
         return;
     TBusyScope Reporting(FReporting);
-    while (!FBadLines.IsEmpty()) {
-        const QString Text = FBadLines.Take();
-        try {
-            throw EConvertError(Text);
-        } catch (...) {
-            Application->HandleException(nullptr);
-        }
-    }
+    while (!FBadLines.IsEmpty())
+        FView.ShowError(FBadLines.Take());
 }
 
 void TBadLines::Add(std::uint8_t Line, const QString& Text)
@@ -191,6 +198,7 @@ void TLinkControl::ExportClick()
 void TLinkControl::ExportConfiguration()
 {
     std::uint8_t Mask = 0;
+    FRecordsSent = 0;
     for (const TExportStep& Step : ExportPlan()) {
         switch (Step.Action) {
         case TExportAction::ShowBar:
@@ -201,6 +209,7 @@ void TLinkControl::ExportConfiguration()
             // bytes: a text write would convert to the locale's character set.
             const QByteArray Bytes = RecordBytes(*FindItem(Step.Value), FView);
             FPort.Write(Bytes.constData(), static_cast<int>(Bytes.size()));
+            ++FRecordsSent;
             break;
         }
         case TExportAction::BuildMask:
@@ -209,6 +218,7 @@ void TLinkControl::ExportConfiguration()
         case TExportAction::WriteMask:
             WriteByte(Mask);
             WriteByte(RecordEnd);
+            ++FRecordsSent;
             break;
         case TExportAction::Step:
             FView.SetProgressPosition(FView.ProgressPosition() + ProgressStepSize);

@@ -29,6 +29,10 @@ private:
     int FMore = 0;
 };
 
+// Puts Port on the relay controller's line: 9600 baud, 8 data bits, no parity, one stop bit,
+// no flow control, DTR and RTS held inactive, a receive event for every arrival.
+void SetUpLinkPort(TCustomComPort& Port);
+
 class TLinkControl
 {
 public:
@@ -50,6 +54,8 @@ public:
     // A handshake or an export is pausing: a second exchange started now would interleave
     // two byte streams to the device, so the buttons that start one are ignored meanwhile.
     bool Busy() const { return FBusy; }
+    // Records of the last export written whole: after a failed write, those the box has.
+    int RecordsSent() const { return FRecordsSent; }
 
 private:
     void WriteByte(std::uint8_t Byte);
@@ -60,6 +66,7 @@ private:
     TLinkView& FView;
     TCustomComPort& FPort;
     bool FBusy = false;
+    int FRecordsSent = 0;
     bool FReporting = false;    // a box about bad lines is up; later ones wait for it to close
     bool FReportQueued = false; // a report is already on its way
     TBadLines FBadLines;        // import lines that could not be stored, reported after the event

@@ -17,6 +17,10 @@ public:
     virtual void EnablePages() = 0;
     // Refills the port list and shows the port dialog (not modal).
     virtual void ShowPortDialog() = 0;
+    // A notice with one OK button: the handshake found no device.
+    virtual void ShowNotice(const QString& Text) = 0;
+    // A failure that no handler raised: import lines that could not be stored.
+    virtual void ShowError(const QString& Text) = 0;
 
     virtual void SetProgressVisible(bool Visible) = 0;
     virtual int ProgressPosition() const = 0;

@@ -1,6 +1,6 @@
 #include "pumping_delay.h"
 
-#include "app/application.h"
+#include "app/message_pump.h"
 #include "app/tick.h"
 
 #include <algorithm>
@@ -33,6 +33,6 @@ void PumpingDelay(int Units, std::chrono::microseconds Before)
         const std::int64_t PreciseLeft = std::max<std::int64_t>(
             std::chrono::ceil<std::chrono::milliseconds>(PreciseEnd - Now).count(), 0);
         const std::int64_t Left = std::clamp<std::int64_t>(std::max(TickLeft, PreciseLeft), 1, 1000);
-        Application->ProcessMessagesOrWait(static_cast<int>(Left));
+        MessagePump->ProcessMessagesOrWait(static_cast<int>(Left));
     }
 }

@@ -4,7 +4,7 @@
 #include "com_thread.h"
 #include "platform/serial_device.h"
 
-#include "app/application.h"
+#include "app/exceptions.h"
 
 #include <algorithm>
 
@@ -56,8 +56,7 @@ void TCustomComPort::Loaded()
         try {
             Open();
         } catch (...) {
-            if (Application)
-                Application->HandleException(this);
+            ReportException(this);
         }
     }
 }

@@ -4,7 +4,7 @@
 #include "com_port.h"
 #include "platform/serial_device.h"
 
-#include "app/application.h"
+#include "app/exceptions.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -176,8 +176,7 @@ bool TComEventWindow::event(QEvent* Event)
         try {
             (FComPort->*D.Notify)();
         } catch (...) {
-            if (Application)
-                Application->HandleException(FComPort);
+            ReportException(FComPort);
         }
     }
     return true;

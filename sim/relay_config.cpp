@@ -1,11 +1,14 @@
 #include "relay_config.h"
 
+#include "device/codecs.h"
+#include "device/config_file.h"
+#include "device/item_store.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <set>
 #include <sstream>
 
 namespace {
@@ -121,48 +124,29 @@ std::string UnescapeValue(std::string_view Text)
     return Bytes;
 }
 
-TRelayConfig ParseRelayState(std::string_view Text)
+TRelayConfig ParseRelayState(std::string_view Text, const std::string& FileName)
 {
-    TRelayConfig Config = DefaultRelayConfig();
-    std::set<int> Seen;
-    int FileLine = 0;
-    size_t Start = 0;
-    while (Start < Text.size()) {
-        size_t End = Text.find('\n', Start);
-        if (End == std::string_view::npos)
-            End = Text.size();
-        std::string_view Row = Text.substr(Start, End - Start);
-        Start = End + 1;
-        ++FileLine;
-        if (!Row.empty() && Row.back() == '\r')
-            Row.remove_suffix(1);
-        if (Row.empty() || Row[0] == '#')
-            continue;
-        try {
-            const size_t Equals = Row.find('=');
-            int Line = 0;
-            if (Equals == std::string_view::npos || !ParseInt(Row.substr(0, Equals), Line))
-                throw ESimError("expected LINE=VALUE");
-            Item(Line);
-            if (!Seen.insert(Line).second)
-                throw ESimError("line " + std::to_string(Line) + " is given twice");
-            std::string Value = UnescapeValue(Row.substr(Equals + 1));
-            CheckItemValue(Line, Value);
-            Config.Value(Line) = std::move(Value);
-        } catch (const ESimError& Error) {
-            throw ESimError("line " + std::to_string(FileLine) + " of the state: " + Error.what());
-        }
+    TItemStore Items;
+    try {
+        ParseConfigFile(QByteArray(Text.data(), static_cast<qsizetype>(Text.size())),
+                        QString::fromStdString(FileName), Items, {.Complete = false, .Sendable = true});
+    } catch (const EConfigFile& Error) {
+        throw ESimError(Error.what());
     }
+    // What the box holds is what it would send back on a read.
+    TRelayConfig Config;
+    for (const TItemDef& Def : ItemTable())
+        Config.Value(Def.Line) = StoredLine(Def, Items).toLatin1().toStdString();
     return Config;
 }
 
 std::string FormatRelayState(const TRelayConfig& Config)
 {
-    std::string Text = "# relay-sim configuration: LINE=VALUE; telephone numbers as sent (+98),\n"
-                       "# masks 0 to 255, flags 0 or 1; \\\\ is a backslash, \\xHH any other byte.\n";
+    // The file holds what a read of the box gives.
+    TItemStore Items;
     for (const TItemDef& Def : ItemTable())
-        Text += std::to_string(Def.Line) + '=' + EscapeValue(Config.Value(Def.Line)) + '\n';
-    return Text;
+        ApplyLine(Items, Def.Line, QString::fromLatin1(Config.Value(Def.Line)));
+    return FormatConfigFile(Items, false).toStdString();
 }
 
 TRelayConfig LoadRelayState(const std::string& Path)
@@ -175,11 +159,7 @@ TRelayConfig LoadRelayState(const std::string& Path)
     }
     std::ostringstream Text;
     Text << File.rdbuf();
-    try {
-        return ParseRelayState(Text.str());
-    } catch (const ESimError& Error) {
-        throw ESimError(Path + ": " + Error.what());
-    }
+    return ParseRelayState(Text.str(), Path);
 }
 
 void SaveRelayState(const std::string& Path, const TRelayConfig& Config)

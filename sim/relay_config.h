@@ -48,9 +48,10 @@ std::string EscapeValue(std::string_view Bytes);
 // The reverse; also accepts \r, \n, \t and \0. Throws ESimError on a malformed escape.
 std::string UnescapeValue(std::string_view Text);
 
-// The state file: comment lines starting with "#", blank lines, and one "LINE=VALUE" per item.
-// Items the file leaves out keep their defaults. Throws ESimError naming the file's line.
-TRelayConfig ParseRelayState(std::string_view Text);
+// The state file is morvel-smsctl's configuration file, so a file read from a box seeds the
+// simulator; items it leaves out keep their defaults. Throws ESimError naming the file, the
+// line and the column.
+TRelayConfig ParseRelayState(std::string_view Text, const std::string& FileName = "state");
 std::string FormatRelayState(const TRelayConfig& Config);
 
 // Loads Path; a file that does not exist yet gives the defaults.

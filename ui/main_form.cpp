@@ -1,6 +1,7 @@
 #include "main_form.h"
 
 #include "app/guard.h"
+#include "device/export_plan.h"
 #include "device/link_control.h"
 #include "image.h"
 #include "image_list.h"
@@ -126,7 +127,7 @@ void TForm4::CreateComponents()
     sProgressBar1->setObjectName(QStringLiteral("sProgressBar1"));
     SetSkinSection(sProgressBar1, "GAUGE");
     sProgressBar1->setGeometry(23, 44, 150, 17);
-    sProgressBar1->setRange(0, 530);
+    sProgressBar1->setRange(0, ProgressMaximum);
     sProgressBar1->setValue(0);
     sProgressBar1->setTextVisible(false);
     sProgressBar1->hide();

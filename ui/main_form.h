@@ -59,6 +59,8 @@ public:
     void HideOverlay() override;
     void EnablePages() override;
     void ShowPortDialog() override;
+    void ShowNotice(const QString& Text) override;
+    void ShowError(const QString& Text) override;
     void SetProgressVisible(bool Visible) override;
     int ProgressPosition() const override;
     void SetProgressPosition(int Position) override;

@@ -2,6 +2,9 @@
 // stay short; the exchange itself is the link control's.
 #include "main_form.h"
 
+#include "app/application.h"
+#include "app/boxes.h"
+#include "app/exceptions.h"
 #include "device/link_control.h"
 #include "device/link_state.h"
 #include "forms.h"
@@ -16,18 +19,8 @@ void TForm4::CreateComPort()
 {
     ComPort1 = new TComPort(this);
     ComPort1->setObjectName(QStringLiteral("ComPort1"));
-    ComPort1->SetBaudRate(TBaudRate::br9600);
     ComPort1->SetPort(QStringLiteral("COM9"));
-    ComPort1->Parity()->SetBits(TParityBits::prNone);
-    ComPort1->SetStopBits(TStopBits::sbOneStopBit);
-    ComPort1->SetDataBits(TDataBits::dbEight);
-    ComPort1->FlowControl()->SetOutCTSFlow(false);
-    ComPort1->FlowControl()->SetOutDSRFlow(false);
-    ComPort1->FlowControl()->SetControlDTR(TDTRFlowControl::dtrDisable);
-    ComPort1->FlowControl()->SetControlRTS(TRTSFlowControl::rtsDisable);
-    ComPort1->FlowControl()->SetXonXoffOut(false);
-    ComPort1->FlowControl()->SetXonXoffIn(false);
-    ComPort1->SetTriggersOnRxChar(true);
+    SetUpLinkPort(*ComPort1);
     ComPort1->SetOnRxChar([this](QObject* Sender, int Count) { ComPort1RxChar(Sender, Count); });
     FLink = std::make_unique<TLinkControl>(*this, *ComPort1);
 }
@@ -91,6 +84,17 @@ void TForm4::ShowPortDialog()
     FillPortList();
     if (Form1)
         Form1->ShowDialog();
+}
+
+void TForm4::ShowNotice(const QString& Text) { ::ShowNotice(Text); }
+
+void TForm4::ShowError(const QString& Text)
+{
+    try {
+        throw EConvertError(Text);
+    } catch (...) {
+        Application->HandleException(this);
+    }
 }
 
 void TForm4::SetProgressVisible(bool Visible) { sProgressBar1->setVisible(Visible); }

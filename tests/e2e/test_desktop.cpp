@@ -105,7 +105,9 @@ TEST_F(TDesktop, ConnectTypeThePortImportExportAndExitByMouseAndKeyboard)
     {
         QFile F(State);
         ASSERT_TRUE(F.open(QIODevice::WriteOnly));
-        F.write("1=LAMP ON\n2=LAMP OFF\n25=+989121234567\n33=13\n56=0\n");
+        F.write("relay.1.on = \"LAMP ON\"\nrelay.1.off = \"LAMP OFF\"\n"
+                "telephone.1.number = \"09121234567\"\nfeedback = false\n"
+                "telephone.1.incoming = true\ntelephone.3.incoming = true\ntelephone.4.incoming = true\n");
     }
     TSimProcess Sim(Runtime(), {"--state", State});
     ASSERT_TRUE(Sim.Started());

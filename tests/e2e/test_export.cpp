@@ -1,4 +1,5 @@
 // Export through the real window into the simulator: every byte and every pause on the wire.
+#include "device/codecs.h"
 #include "device/items.h"
 #include "e2e_support.h"
 
@@ -119,11 +120,17 @@ TEST_F(TExport, AnImportedConfigurationGoesBackByteForByteInAnyLocaleWithEditsDu
         Bytes.remove(0, 15);
     }
     Held[26] = "+98\xA0\xE9\xFF";
+    // The simulator's state is the configuration file: the user's form of the number, each
+    // byte escaped.
     for (const auto& [Line, Text] : Held) {
-        State += QByteArray::number(Line) + '=';
-        for (const char B : Text)
-            State += "\\x" + QByteArray(1, B).toHex();
-        State += '\n';
+        const TItemDef& Item = *FindItem(Line);
+        const QByteArray Value = Item.Kind == TItemKind::Telephone
+                                     ? TelephoneFromDevice(QString::fromLatin1(Text)).toLatin1()
+                                     : Text;
+        State += ItemKeys(Item).first().toLatin1() + " = \"";
+        for (const char B : Value)
+            State += "\\u00" + QByteArray(1, B).toHex().toUpper();
+        State += "\"\n";
     }
     const QString StateFile = Runtime() + "/state";
     QFile File(StateFile);

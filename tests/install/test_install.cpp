@@ -97,4 +97,10 @@ TEST(Package, BuiltUnpackedAndStartedAsAUserGetsIt)
     const TRun Bad = RunProgram(Sim, {"--bogus"}, 5000);
     EXPECT_EQ(Bad.ExitCode, 2);
     EXPECT_TRUE(Bad.Output.contains("Try morvel-relay-sim --help.")) << Bad.Output.toStdString();
+
+    // The command-line program, with its manual page and its completion for bash.
+    const TRun Smsctl = RunProgram(Usr + "/bin/morvel-smsctl", {"--version"}, 5000);
+    EXPECT_EQ(Smsctl.Output, QStringLiteral("morvel-smsctl %1\n").arg(MORVEL_VERSION));
+    for (const char* File : {"/share/man/man1/morvel-smsctl.1.gz", "/share/bash-completion/completions/morvel-smsctl"})
+        EXPECT_TRUE(QFileInfo::exists(Usr + File)) << File;
 }

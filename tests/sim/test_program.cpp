@@ -207,7 +207,7 @@ TEST(SimProgram, ExportIsStoredLoggedAndSavedToTheState)
     const std::string Work = ::mkdtemp(Template);
     const std::string State = Work + "/state", Log = Work + "/log";
     {
-        std::ofstream(State) << "1=from the file\n";
+        std::ofstream(State) << "relay.1.on = \"from the file\"\n";
         TSimProcess Sim({"--state", State, "--log", Log});
         const int Fd = OpenRaw(Sim.Link);
         ASSERT_GE(Fd, 0);

@@ -34,10 +34,10 @@ TEST(SimState, EscapesRoundTripEveryByte)
         EXPECT_THROW(UnescapeValue(Bad), ESimError) << Bad;
 }
 
-TEST(SimState, FileRoundTripWithOddBytes)
+TEST(SimState, TheStateIsTheConfigurationFileAndKeepsEveryByte)
 {
     TRelayConfig Config = DefaultRelayConfig();
-    Config.Value(1) = "\x00\x01\n\xff\\ end "s;
+    Config.Value(1) = "\x00\x01\t\xff\\ end "s;
     Config.Value(26) = "+98912";
     Config.Value(33) = "13";
     Config.Value(56) = "0";
@@ -47,28 +47,32 @@ TEST(SimState, FileRoundTripWithOddBytes)
     std::ifstream File(Path);
     std::stringstream Text;
     Text << File.rdbuf();
-    EXPECT_NE(Text.str().find("\n1=\\x00\\x01\\x0a\\xff\\\\ end\\x20\n"), std::string::npos) << Text.str();
-    EXPECT_NE(Text.str().find("\n25=+989xxxxxxxxx\n"), std::string::npos);
+    // As a read of the box gives it: the user's telephone number, masks as their boxes.
+    for (const char* Line : {"\nrelay.1.on = \"\\u0000\\u0001\\t\\u00FF\\\\ end \"\n",
+                             "\ntelephone.2.number = \"0912\"\n", "\ntelephone.1.incoming = true\n",
+                             "\ntelephone.2.incoming = false\n", "\nfeedback = false\n"})
+        EXPECT_NE(Text.str().find(Line), std::string::npos) << Line << Text.str();
     std::remove(Path.c_str());
     EXPECT_EQ(LoadRelayState(Path), DefaultRelayConfig()); // a first run has no file yet
 }
 
-TEST(SimState, ParseKeepsDefaultsForMissingItemsAndRejectsBadValues)
+TEST(SimState, ItemsLeftOutKeepDefaultsAndBadValuesNameTheirPlace)
 {
-    const TRelayConfig Config = ParseRelayState("# comment\r\n\n2=two\r\n58=255\n");
+    const TRelayConfig Config = ParseRelayState("# comment\r\nrelay.1.off = \"two\"\r\n[relay.5]\nstate = true\n");
     EXPECT_EQ(Config.Value(2), "two");
-    EXPECT_EQ(Config.Value(58), "255");
+    EXPECT_EQ(Config.Value(58), "16");
     EXPECT_EQ(Config.Value(1), "rel1=on");
-    EXPECT_EQ(Config.Value(3), "rel2=on");
+    EXPECT_EQ(Config.Value(25), "+989xxxxxxxxx");
 
-    for (const char* Bad : {"0=x", "60=x", "x=1", "novalue", "33=256", "33=-1", "33=abc", "33=",
-                            "33=07", "56=2", "56=", "1=a\\rb", "1=a\n1=b", "1=\\z"})
+    for (const char* Bad : {"relay.1.on = 5", "relay.1.on = \"a\\rb\"", "relay.13.on = \"x\"", "x = 1",
+                            "relay.1.on = \"a\"\nrelay.1.on = \"b\"", "feedback = 1", "feedback = \"1\"",
+                            "status_command = \"123456\"", "relay.1.on = \"\\u0100\"", "relay.1.on ="})
         EXPECT_THROW(ParseRelayState(Bad), ESimError) << Bad;
     try {
-        ParseRelayState("# ok\n2=fine\n34=x\n");
+        ParseRelayState("# ok\nrelay.1.on = \"fine\"\nfeedback = \"yes\"\n", "box.toml");
         FAIL();
     } catch (const ESimError& Error) {
-        EXPECT_NE(std::string(Error.what()).find("line 3"), std::string::npos) << Error.what();
+        EXPECT_EQ(std::string(Error.what()), "box.toml:3:12: feedback is a text; expected true or false");
     }
 }
 

@@ -1,0 +1,311 @@
+#include "config_file.h"
+
+#include "item_view.h"
+#include "items.h"
+#include "line_bytes.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+#include <algorithm>
+#include <optional>
+#include <variant>
+
+#include <toml++/toml.h>
+
+namespace {
+
+// One key of the file: a field, a flag or one box of a mask.
+struct TEntry
+{
+    QString Key;
+    QString Meaning;
+    const TItemDef* Item;
+    QString Control;
+};
+
+// The keys in file order: by page in tab order; within a page by what they belong to (relay,
+// input, telephone number), so each one's keys stand together.
+std::vector<TEntry> BuildEntries()
+{
+    std::vector<TEntry> Entries;
+    for (const TItemDef& Item : ItemTable()) {
+        const QStringList Keys = ItemKeys(Item), Controls = ItemControls(Item);
+        for (qsizetype I = 0; I < Keys.size(); ++I)
+            Entries.push_back({Keys[I], ControlMeaning(Item, Controls[I]), &Item, Controls[I]});
+    }
+    // "relay.3.on" belongs to "relay" number 3; "feedback" to itself.
+    QHash<QString, int> FirstSeen;
+    for (const TEntry& E : Entries)
+        if (const QString Owner = E.Key.section(u'.', 0, 0); !FirstSeen.contains(Owner))
+            FirstSeen.insert(Owner, static_cast<int>(FirstSeen.size()));
+    auto Group = [&](const TEntry& E) {
+        return std::tuple(static_cast<int>(E.Item->Page), FirstSeen.value(E.Key.section(u'.', 0, 0)),
+                          E.Key.section(u'.', 1, 1).toInt());
+    };
+    std::stable_sort(Entries.begin(), Entries.end(),
+                     [&](const TEntry& A, const TEntry& B) { return Group(A) < Group(B); });
+    return Entries;
+}
+
+const std::vector<TEntry>& Entries()
+{
+    static const std::vector<TEntry> List = BuildEntries();
+    return List;
+}
+
+const TEntry* FindEntry(const QString& Key)
+{
+    static const QHash<QString, const TEntry*> ByKey = [] {
+        QHash<QString, const TEntry*> Map;
+        for (const TEntry& E : Entries())
+            Map.insert(E.Key, &E);
+        return Map;
+    }();
+    return ByKey.value(Key);
+}
+
+// "relay" and "relay.3": the tables that hold keys.
+bool IsKeyPrefix(const QString& Path)
+{
+    static const QSet<QString> Prefixes = [] {
+        QSet<QString> Set;
+        for (const TEntry& E : Entries()) {
+            const QStringList Parts = E.Key.split(u'.');
+            for (qsizetype N = 1; N < Parts.size(); ++N)
+                Set.insert(Parts.mid(0, N).join(u'.'));
+        }
+        return Set;
+    }();
+    return Prefixes.contains(Path);
+}
+
+bool IsBox(const TEntry& E) { return !IsTextKind(E.Item->Kind); }
+
+QString Quote(const QString& Text)
+{
+    QString Out = QStringLiteral("\"");
+    for (const QChar C : Text) {
+        const char16_t U = C.unicode();
+        if (U == u'"' || U == u'\\')
+            Out += QLatin1Char('\\') + C;
+        else if (U >= 0x20 && U <= 0x7E)
+            Out += C;
+        else if (U == u'\t')
+            Out += QStringLiteral("\\t");
+        else if (U == u'\n')
+            Out += QStringLiteral("\\n");
+        else if (U == u'\r')
+            Out += QStringLiteral("\\r");
+        else
+            Out += QStringLiteral("\\u") + QStringLiteral("%1").arg(U, 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return Out + u'"';
+}
+
+QString ValueText(const TEntry& E, const TItemView& Items)
+{
+    if (IsBox(E))
+        return Items.ItemChecked(E.Control) ? QStringLiteral("true") : QStringLiteral("false");
+    return Quote(Items.ItemText(E.Control));
+}
+
+QString Expected(const TEntry& E)
+{
+    if (IsBox(E))
+        return QStringLiteral("true or false");
+    return QStringLiteral("a text in double quotes of at most %1 bytes").arg(E.Item->MaxLength);
+}
+
+QString TypeName(toml::node_type Type)
+{
+    switch (Type) {
+    case toml::node_type::table: return QStringLiteral("a table");
+    case toml::node_type::array: return QStringLiteral("an array");
+    case toml::node_type::string: return QStringLiteral("a text");
+    case toml::node_type::integer: return QStringLiteral("a number");
+    case toml::node_type::floating_point: return QStringLiteral("a number");
+    case toml::node_type::boolean: return QStringLiteral("a boolean");
+    case toml::node_type::date: return QStringLiteral("a date");
+    case toml::node_type::time: return QStringLiteral("a time");
+    case toml::node_type::date_time: return QStringLiteral("a date and time");
+    case toml::node_type::none: break;
+    }
+    return QStringLiteral("nothing");
+}
+
+class TParser
+{
+public:
+    TParser(const QString& FileName, const TConfigRules& Rules) : FFileName(FileName), FRules(Rules) {}
+
+    [[noreturn]] void Fail(const toml::source_position& At, const QString& What) const
+    {
+        throw EConfigFile(QStringLiteral("%1:%2:%3: %4").arg(FFileName).arg(At.line).arg(At.column).arg(What));
+    }
+
+    void Walk(const toml::table& Table, const QString& Prefix)
+    {
+        for (auto&& [Key, Node] : Table) {
+            const QString Name = QString::fromUtf8(Key.str().data(), static_cast<qsizetype>(Key.str().size()));
+            const QString Path = Prefix.isEmpty() ? Name : Prefix + u'.' + Name;
+            const TEntry* Entry = Name.contains(u'.') ? nullptr : FindEntry(Path);
+            if (Entry)
+                Take(*Entry, Node);
+            else if (Node.is_table() && !Name.contains(u'.') && IsKeyPrefix(Path))
+                Walk(*Node.as_table(), Path);
+            else
+                Fail(Key.source().begin,
+                     QStringLiteral("unknown key \"%1\"; expected an item's key such as relay.1.on "
+                                    "(morvel-smsctl defaults writes them all)")
+                         .arg(FirstLeaf(Path, Node)));
+        }
+    }
+
+    // A table that holds no item, named by its first key as written: "relay.13.on", not "relay.13".
+    static QString FirstLeaf(QString Path, const toml::node& Node)
+    {
+        for (const toml::node* At = &Node; At->is_table() && !At->as_table()->empty();) {
+            const auto First = At->as_table()->begin();
+            Path += u'.' + QString::fromUtf8(First->first.str().data(),
+                                             static_cast<qsizetype>(First->first.str().size()));
+            At = &First->second;
+        }
+        return Path;
+    }
+
+    void TakeMissing(const toml::source_position& End) const
+    {
+        if (!FRules.Complete)
+            return;
+        for (const TEntry& E : Entries())
+            if (!FValues.contains(E.Key))
+                Fail(End, QStringLiteral("missing key %1; expected %2").arg(E.Key, Expected(E)));
+    }
+
+    void Store(TItemView& Items) const
+    {
+        for (const TEntry& E : Entries()) {
+            const auto Value = FValues.constFind(E.Key);
+            if (Value == FValues.constEnd())
+                continue;
+            if (IsBox(E))
+                Items.SetItemChecked(E.Control, std::get<bool>(*Value));
+            else
+                Items.SetItemText(E.Control, std::get<QString>(*Value));
+        }
+    }
+
+private:
+    void Take(const TEntry& E, const toml::node& Node)
+    {
+        const toml::source_position At = Node.source().begin;
+        if (IsBox(E)) {
+            if (!Node.is_boolean())
+                Fail(At, QStringLiteral("%1 is %2; expected true or false").arg(E.Key, TypeName(Node.type())));
+            FValues.insert(E.Key, Node.as_boolean()->get());
+            return;
+        }
+        if (!Node.is_string())
+            Fail(At, QStringLiteral("%1 is %2; expected %3").arg(E.Key, TypeName(Node.type()), Expected(E)));
+        const std::string& Utf8 = Node.as_string()->get();
+        const QString Text = QString::fromUtf8(Utf8.data(), static_cast<qsizetype>(Utf8.size()));
+        for (qsizetype I = 0; I < Text.size(); ++I)
+            if (!IsLineChar(Text[I]))
+                Fail(At, QStringLiteral("%1: %2; expected bytes 0 to 255, each written as itself or "
+                                        "as \\u00XX")
+                             .arg(E.Key, UnsendableText(Text, I)));
+        if (Text.size() > E.Item->MaxLength)
+            Fail(At, QStringLiteral("%1 is %2 bytes long; expected at most %3")
+                         .arg(E.Key)
+                         .arg(Text.size())
+                         .arg(E.Item->MaxLength));
+        if (const qsizetype Bad = FirstUnsendable(Text); FRules.Sendable && Bad >= 0)
+            Fail(At, QStringLiteral("%1: %2; expected a text without \\r and \\n")
+                         .arg(E.Key, UnsendableText(Text, Bad)));
+        FValues.insert(E.Key, Text);
+    }
+
+    QString FFileName;
+    TConfigRules FRules;
+    QHash<QString, std::variant<bool, QString>> FValues;
+};
+
+// Where a missing key is reported: just past the file's last line.
+toml::source_position EndOf(const QByteArray& Text)
+{
+    return {static_cast<toml::source_index>(Text.count('\n') + 1), 1};
+}
+
+} // namespace
+
+QByteArray FormatConfigFile(const TItemView& Items, bool Explained)
+{
+    QString Out = QStringLiteral(
+        "# Morvel SMS Controller configuration (morvel-smsctl).\n"
+        "# Texts are bytes: \\u00XX is the byte XX. Boxes and flags are true or false.\n");
+    std::optional<TItemPage> Page;
+    for (const TEntry& E : Entries()) {
+        if (Page != E.Item->Page) {
+            Page = E.Item->Page;
+            Out += QStringLiteral("\n# %1\n").arg(ItemPageName(*Page));
+        }
+        QString Line = E.Key + QStringLiteral(" = ") + ValueText(E, Items);
+        if (Explained)
+            Line = Line.leftJustified(45) + QStringLiteral(" # ") + E.Meaning;
+        Out += Line + u'\n';
+    }
+    return Out.toUtf8();
+}
+
+void ParseConfigFile(const QByteArray& Text, const QString& FileName, TItemView& Items,
+                     const TConfigRules& Rules)
+{
+    TParser Parser(FileName, Rules);
+    toml::table Root;
+    try {
+        Root = toml::parse(std::string_view(Text.constData(), static_cast<size_t>(Text.size())),
+                           FileName.toStdString());
+    } catch (const toml::parse_error& Error) {
+        const std::string_view What = Error.description();
+        Parser.Fail(Error.source().begin,
+                    QString::fromUtf8(What.data(), static_cast<qsizetype>(What.size())));
+    }
+    Parser.Walk(Root, {});
+    Parser.TakeMissing(EndOf(Text));
+    Parser.Store(Items);
+}
+
+void LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& Rules)
+{
+    QFile File;
+    const bool StandardInput = Path == QLatin1String("-");
+    const bool Opened = StandardInput ? File.open(stdin, QIODevice::ReadOnly)
+                                      : (File.setFileName(Path), File.open(QIODevice::ReadOnly));
+    const QString Name = StandardInput ? QStringLiteral("<stdin>") : Path;
+    if (!Opened)
+        throw EConfigFile(QStringLiteral("%1: %2").arg(Name, File.errorString()));
+    const QByteArray Text = File.readAll();
+    if (File.error() != QFileDevice::NoError)
+        throw EConfigFile(QStringLiteral("%1: %2").arg(Name, File.errorString()));
+    ParseConfigFile(Text, Name, Items, Rules);
+}
+
+void SaveFileAtomically(const QString& Path, const QByteArray& Text)
+{
+    QSaveFile File(Path);
+    if (!File.open(QIODevice::WriteOnly) || File.write(Text) != Text.size() || !File.commit())
+        throw EConfigFile(QStringLiteral("%1: %2").arg(Path, File.errorString()));
+}
+
+std::vector<TItemDifference> CompareItems(const TItemView& Left, const TItemView& Right)
+{
+    std::vector<TItemDifference> Differences;
+    for (const TEntry& E : Entries()) {
+        const QString A = ValueText(E, Left), B = ValueText(E, Right);
+        if (A != B)
+            Differences.push_back({E.Key, A, B});
+    }
+    return Differences;
+}

@@ -1,0 +1,52 @@
+// The configuration file: TOML, one key per field or box, named from the item table and grouped
+// by page. Texts are bytes 0 to 255: printable ASCII as itself, every other byte as \u00XX (the
+// character of that code), so any text round-trips exactly; boxes and flags are booleans.
+#pragma once
+
+#include "app/exceptions.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+class TItemView;
+
+// A configuration file that cannot be used: "FILE:LINE:COLUMN: what is wrong; what was expected".
+class EConfigFile : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+struct TConfigRules
+{
+    // Every key must be given; otherwise the items left out keep their values.
+    bool Complete = true;
+    // Texts hold only what a record can carry to the box: no line break.
+    bool Sendable = false;
+};
+
+// The file for Items; with Explained, each key carries the item's meaning as a comment.
+QByteArray FormatConfigFile(const TItemView& Items, bool Explained);
+
+// Stores the file's values into Items. Nothing is stored unless the whole file is good: a
+// syntax error, an unknown, missing or repeated key, a wrong type or a text over the item's
+// length raise EConfigFile naming FileName, the line and the column.
+void ParseConfigFile(const QByteArray& Text, const QString& FileName, TItemView& Items,
+                     const TConfigRules& Rules = {});
+
+// Reads Path ("-" is standard input) and parses it. EConfigFile also for a file that cannot
+// be read.
+void LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& Rules = {});
+// Writes Text to Path through a temporary file in the same folder and a rename, so Path is
+// either the old file or the whole new one. Raises EConfigFile.
+void SaveFileAtomically(const QString& Path, const QByteArray& Text);
+
+// The keys whose values differ, in file order, with both values as the file writes them.
+struct TItemDifference
+{
+    QString Key;
+    QString Left;
+    QString Right;
+};
+std::vector<TItemDifference> CompareItems(const TItemView& Left, const TItemView& Right);

@@ -1,0 +1,5 @@
+#include "item_store.h"
+
+#include "codecs.h"
+
+TItemStore::TItemStore() { ApplyDefaults(*this); }

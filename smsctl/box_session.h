@@ -1,0 +1,72 @@
+// One relay controller on one port, through the same link control as the window: the connect
+// handshake, the read request with its 59 lines, the export with its plan and pauses.
+#pragma once
+
+#include "console_link.h"
+
+#include "app/exceptions.h"
+#include "device/link_control.h"
+
+#include <QString>
+#include <memory>
+
+class TComPort;
+
+// How the program ends; the man page lists these for scripts.
+enum TExitStatus : int {
+    esOk = 0,
+    esDiffer = 1,       // diff: the configurations differ
+    esUsage = 2,        // the command line cannot be used
+    esFile = 3,         // a configuration file cannot be read, used or written
+    esPortFailed = 4,   // the port cannot be opened (missing, refused, not a serial port)
+    esPortHeld = 5,     // another program holds the port
+    esNoDevice = 6,     // no answer to the handshake
+    esBrokenOff = 7,    // the exchange broke off: lines stopped coming, a write failed
+    esVerifyFailed = 8, // write --verify: the box holds something else
+};
+
+// A failure with the status the program ends with.
+class ESmsctl : public Exception
+{
+public:
+    ESmsctl(TExitStatus Status, const QString& Message) : Exception(Message), FStatus(Status) {}
+    TExitStatus Status() const { return FStatus; }
+
+private:
+    TExitStatus FStatus;
+};
+
+// The read is over when no byte has come for this long.
+inline constexpr int ReadQuietMs = 2000;
+
+class TBoxSession
+{
+public:
+    explicit TBoxSession(FILE* Terminal = stderr);
+    ~TBoxSession();
+    TBoxSession(const TBoxSession&) = delete;
+    TBoxSession& operator=(const TBoxSession&) = delete;
+
+    // Opens Port and runs the handshake. ESmsctl: esPortFailed, esPortHeld, esNoDevice.
+    void Connect(const QString& Port);
+    // Closes the port, if open.
+    void Disconnect();
+    const QString& Port() const { return FPort; }
+
+    // The read request; done once 59 lines are stored. ESmsctl esBrokenOff when lines stop
+    // coming first, or when a line cannot be stored.
+    TItemStore Read();
+    // The window's export of Items. ESmsctl esBrokenOff naming the records sent before a
+    // failed write.
+    void Write(const TItemStore& Items);
+
+private:
+    std::unique_ptr<TComPort> FComPort;
+    TConsoleLink FView;
+    std::unique_ptr<TLinkControl> FLink;
+    QString FPort;
+};
+
+// The items as the box gives them back after storing them: telephone numbers through "+98"
+// and back, so a number the box cannot keep as written is compared as it will read.
+TItemStore AsStoredByBox(const TItemStore& Items);
