@@ -1,0 +1,265 @@
+// The Linux walks behind the port list: sysfs, /dev and the per-user folder, read without opening
+// any port.
+#include "serial/platform/port_enum.h"
+
+#include "app/exceptions.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ComPlatform {
+
+namespace {
+struct TDirEntry
+{
+    QString Name;
+    unsigned char Type; // readdir's d_type; DT_UNKNOWN when the file system does not tell
+};
+
+// The names in Folder, unsorted. A folder that is missing or cannot be opened holds nothing:
+// like a registry key that is absent, it simply contributes no ports.
+std::vector<TDirEntry> ReadFolder(const QString& Folder)
+{
+    std::vector<TDirEntry> Entries;
+    std::unique_ptr<DIR, int (*)(DIR*)> Dir(::opendir(QFile::encodeName(Folder).constData()),
+                                           &::closedir);
+    if (!Dir)
+        return Entries;
+    while (const dirent* Entry = ::readdir(Dir.get())) {
+        const QString Name = QFile::decodeName(Entry->d_name);
+        if (Name != QLatin1String(".") && Name != QLatin1String(".."))
+            Entries.push_back({Name, Entry->d_type});
+    }
+    return Entries;
+}
+
+void SortNatural(std::vector<TDirEntry>& Entries)
+{
+    std::sort(Entries.begin(), Entries.end(),
+              [](const TDirEntry& A, const TDirEntry& B) { return NaturalLess(A.Name, B.Name); });
+}
+
+[[noreturn]] void FailedToGetData(const QString& Path)
+{
+    throw Exception(QStringLiteral("Failed to get data for '%1'").arg(Path));
+}
+
+// The canonical path of what Path names, or an empty text when it does not exist.
+QString Resolve(const QString& Path, bool& Missing)
+{
+    std::unique_ptr<char, void (*)(void*)> Real(
+        ::realpath(QFile::encodeName(Path).constData(), nullptr), &std::free);
+    Missing = !Real && (errno == ENOENT || errno == ENOTDIR);
+    return Real ? QFile::decodeName(Real.get()) : QString();
+}
+
+// Where the link Folder/Entry points, fully resolved. Empty when the entry is no symlink or the
+// link is dangling (a stale virtual port is no device); a link that cannot be read or resolved
+// for any other reason (no permission, a loop) is a failure.
+QString LinkTarget(const QString& Folder, const TDirEntry& Entry)
+{
+    const QString Path = Folder + u'/' + Entry.Name;
+    if (Entry.Type != DT_LNK) {
+        if (Entry.Type != DT_UNKNOWN)
+            return {};
+        struct stat Info;
+        if (::lstat(QFile::encodeName(Path).constData(), &Info) != 0) {
+            if (errno == ENOENT)
+                return {}; // gone since the folder was read
+            FailedToGetData(Path);
+        }
+        if (!S_ISLNK(Info.st_mode))
+            return {};
+    }
+    bool Missing = false;
+    const QString Target = Resolve(Path, Missing);
+    if (Target.isEmpty() && !Missing)
+        FailedToGetData(Path);
+    return Target;
+}
+
+bool Exists(const QString& Path)
+{
+    struct stat Info;
+    return ::stat(QFile::encodeName(Path).constData(), &Info) == 0;
+}
+
+QString FileText(const QString& Path)
+{
+    QFile File(Path);
+    if (!File.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(File.readAll()).trimmed();
+}
+
+// An 8250-family port whose UART type is 0 (PORT_UNKNOWN) is a legacy slot the driver reserves
+// whether or not a chip answers there; only the ones with a UART behind them are ports. The
+// family is told by the 8250 driver's device name ttyS, or by the driver's own name.
+bool IsEmpty8250Slot(const QString& TtyEntry, const QString& Name)
+{
+    bool Missing = false;
+    const QString Driver =
+        QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
+    const bool Is8250 =
+        Name.startsWith(QLatin1String("ttyS")) || Driver.contains(QLatin1String("8250"));
+    return Is8250 && FileText(TtyEntry + QStringLiteral("/type")) == QLatin1String("0");
+}
+
+// The USB device a tty hangs off: the nearest folder above the tty's device that carries the
+// vendor and product ids, not above SysDevices.
+QString UsbDeviceOf(const QString& TtyEntry, const TSerialDeviceRoots& Roots)
+{
+    bool Missing = false;
+    QString Folder = Resolve(TtyEntry + QStringLiteral("/device"), Missing);
+    QString Top = Resolve(Roots.SysDevices, Missing);
+    if (Top.isEmpty())
+        Top = Roots.SysDevices;
+    while (!Folder.isEmpty() && Folder.startsWith(Top + u'/')) {
+        if (Exists(Folder + QStringLiteral("/idVendor")) &&
+            Exists(Folder + QStringLiteral("/idProduct")))
+            return Folder;
+        Folder = QFileInfo(Folder).path();
+    }
+    return {};
+}
+
+// The links in Dev/serial/by-id that lead to Node.
+QStringList StableNames(const QString& Node, const TSerialDeviceRoots& Roots)
+{
+    const QString Folder = Roots.Dev + QStringLiteral("/serial/by-id");
+    std::vector<TDirEntry> Entries = ReadFolder(Folder);
+    SortNatural(Entries);
+    bool Missing = false;
+    const QString Target = Resolve(Node, Missing);
+    QStringList Names;
+    for (const TDirEntry& Entry : Entries) {
+        const QString Link = Folder + u'/' + Entry.Name;
+        if (!Target.isEmpty() && Resolve(Link, Missing) == Target)
+            Names << Link;
+    }
+    return Names;
+}
+
+bool IsPseudoTerminal(const QString& Target, const QString& PtsFolder)
+{
+    const QFileInfo Info(Target);
+    const QString Name = Info.fileName();
+    return Info.path() == PtsFolder && !Name.isEmpty() &&
+           std::all_of(Name.begin(), Name.end(), [](QChar C) { return C.isDigit(); });
+}
+} // namespace
+
+QString UntrustedFolder(const QString& Folder)
+{
+    const uid_t User = ::getuid();
+    struct stat Place;
+    const QByteArray PlacePath = QFile::encodeName(QFileInfo(Folder).absolutePath());
+    if (::stat(PlacePath.constData(), &Place) != 0)
+        return {}; // no place, no folder
+    if (Place.st_uid != User && Place.st_uid != 0)
+        return QStringLiteral("%1 lies in a folder of another user").arg(Folder);
+    const bool Shared = Place.st_mode & (S_IWGRP | S_IWOTH);
+    if (!Shared)
+        return {}; // only this user (or root) can put anything there
+    if (!(Place.st_mode & S_ISVTX))
+        return QStringLiteral("%1 lies in a folder where anyone may replace it").arg(Folder);
+    struct stat Info;
+    if (::lstat(QFile::encodeName(Folder).constData(), &Info) != 0)
+        return {};
+    if (S_ISLNK(Info.st_mode))
+        return QStringLiteral("%1 is a link").arg(Folder);
+    if (!S_ISDIR(Info.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(Folder);
+    if (Info.st_uid != User)
+        return QStringLiteral("%1 belongs to another user").arg(Folder);
+    if (Info.st_mode & (S_IWGRP | S_IWOTH))
+        return QStringLiteral("%1 is writable by other users").arg(Folder);
+    return {};
+}
+
+void AddHardwarePorts(const TAddPort& Add, const TSerialDeviceRoots& Roots)
+{
+    std::vector<TDirEntry> Entries = ReadFolder(Roots.SysClassTty);
+    SortNatural(Entries);
+    for (const TDirEntry& Entry : Entries) {
+        const QString TtyEntry = Roots.SysClassTty + u'/' + Entry.Name;
+        const QString Node = Roots.Dev + u'/' + Entry.Name;
+        // Virtual terminals, consoles and pseudo-terminals have no driver-bound device.
+        if (!Exists(TtyEntry + QStringLiteral("/device/driver")) ||
+            IsEmpty8250Slot(TtyEntry, Entry.Name))
+            continue;
+        if (Exists(Node))
+            Add(Node);
+    }
+}
+
+void AddPseudoTerminalLinks(const TAddPort& Add, const TSerialDeviceRoots& Roots)
+{
+    bool Missing = false;
+    QString Dev = Resolve(Roots.Dev, Missing);
+    if (Dev.isEmpty())
+        Dev = Roots.Dev;
+    const QString PtsFolder = Dev + QStringLiteral("/pts");
+    std::vector<TDirEntry> Entries = ReadFolder(Roots.Dev);
+    SortNatural(Entries);
+    for (const TDirEntry& Entry : Entries) {
+        if (!Entry.Name.startsWith(QLatin1String("tty")))
+            continue;
+        const QString Target = LinkTarget(Roots.Dev, Entry);
+        if (!Target.isEmpty() && IsPseudoTerminal(Target, PtsFolder))
+            Add(Roots.Dev + u'/' + Entry.Name);
+    }
+}
+
+void AddUserPortLinks(const TAddPort& Add, const TSerialDeviceRoots& Roots)
+{
+    std::vector<TDirEntry> Entries = ReadFolder(Roots.UserPorts);
+    SortNatural(Entries);
+    for (const TDirEntry& Entry : Entries)
+        if (!LinkTarget(Roots.UserPorts, Entry).isEmpty())
+            Add(Roots.UserPorts + u'/' + Entry.Name);
+}
+
+QString DescribePort(const QString& Port, const TSerialDeviceRoots& Roots)
+{
+    QStringList Facts;
+    const QString Name = QFileInfo(Port).fileName();
+    const QString TtyEntry = Roots.SysClassTty + u'/' + Name;
+    if (QFileInfo(Port).path() == Roots.Dev && Exists(TtyEntry + QStringLiteral("/device/driver"))) {
+        if (const QString Usb = UsbDeviceOf(TtyEntry, Roots); !Usb.isEmpty()) {
+            const std::pair<const char*, const char*> Texts[] = {
+                {"Manufacturer", "manufacturer"}, {"Product", "product"}, {"Serial number", "serial"}};
+            for (const auto& [Label, File] : Texts)
+                if (const QString Value = FileText(Usb + u'/' + QLatin1String(File)); !Value.isEmpty())
+                    Facts << QStringLiteral("%1: %2").arg(QLatin1String(Label), Value);
+            Facts << QStringLiteral("VID:PID: %1:%2")
+                         .arg(FileText(Usb + QStringLiteral("/idVendor")),
+                              FileText(Usb + QStringLiteral("/idProduct")));
+        }
+        for (const QString& Stable : StableNames(Port, Roots))
+            Facts << QStringLiteral("Stable name: %1").arg(Stable);
+        bool Missing = false;
+        const QString Driver =
+            QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
+        if (!Driver.isEmpty())
+            Facts << QStringLiteral("Driver: %1").arg(Driver);
+        return Facts.join(u'\n');
+    }
+    bool Missing = false;
+    const QString Target = Resolve(Port, Missing);
+    if (!Target.isEmpty() && Target != Port)
+        Facts << QStringLiteral("Virtual port: %1").arg(Target);
+    return Facts.join(u'\n');
+}
+
+} // namespace ComPlatform
