@@ -5,6 +5,7 @@
 #include "platform/serial_device.h"
 
 #include "app/exceptions.h"
+#include "app/post_event.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -153,11 +154,12 @@ void TComThread::NotifyEventWindow()
 
 void TComEventWindow::Post(uint32_t Flag, TComThread* Thread)
 {
-    QCoreApplication::postEvent(this, new TPortEvent(Flag, Thread));
+    PostToMainThread(this, new TPortEvent(Flag, Thread));
 }
 
 bool TComEventWindow::event(QEvent* Event)
 {
+    TakeOverPostedEvent(Event);
     if (Event->type() != PortEventMessage)
         return QObject::event(Event);
     auto* E = static_cast<TPortEvent*>(Event);
