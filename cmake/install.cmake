@@ -74,11 +74,9 @@ add_custom_target(package_files ALL DEPENDS ${icon_files} ${gzip_files})
 
 # The command-line program beside it, on the PATH, with its bash completion (its manual page
 # is among the others).
-if(TARGET morvel-smsctl)
-  install(TARGETS morvel-smsctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_SOURCE_DIR}/smsctl/morvel-smsctl.bash
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME morvel-smsctl)
-endif()
+install(TARGETS morvel-smsctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/smsctl/morvel-smsctl.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME morvel-smsctl)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvel-sms-controller)
