@@ -36,6 +36,7 @@
 #include <linux/serial.h>
 
 #include <QFile>
+#include <QLoggingCategory>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -60,6 +61,10 @@
 #include <utility>
 
 extern "C" int ioctl(int Fd, unsigned long Request, ...) noexcept;
+
+// Every exchange at the seam, for a technician chasing a failing one:
+// QT_LOGGING_RULES="morvel.serial.debug=true". Off by default.
+Q_LOGGING_CATEGORY(SerialLog, "morvel.serial", QtInfoMsg)
 
 namespace ComPlatform {
 
@@ -416,6 +421,10 @@ struct TDevice::TImpl
         Ov.Pending = false;
         Ov.Failed = Error != 0;
         Ov.Error = Error;
+        qCDebug(SerialLog).noquote().nospace()
+            << (Ov.Write ? "write " : "read ") << Ov.Done << "/" << Ov.Count
+            << (Error ? QStringLiteral(" failed: %1").arg(QString::fromLocal8Bit(std::strerror(Error))) : QString())
+            << ": " << QByteArray(Ov.Buffer, Ov.Done).toHex(' ');
         if (!Ov.Failed && Ov.Write && Ov.Done > 0) {
             if (HasLine) {
                 std::lock_guard G(Lock);
@@ -464,12 +473,14 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Li
     int Fd = Retried([&] { return ::open(Path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (Fd < 0) {
         const int Error = errno;
+        qCDebug(SerialLog) << "open" << Name << "failed:" << std::strerror(Error);
         if (Locked)
             ReleaseLock(Lock);
         Fail(Error);
         return nullptr;
     }
-    auto Abandon = [Fd, &Lock](int Error) {
+    auto Abandon = [Fd, &Lock, &Name](int Error) {
+        qCDebug(SerialLog) << "open" << Name << "given up:" << std::strerror(Error);
         ::close(Fd);
         if (!Lock.empty())
             ReleaseLock(Lock);
@@ -522,6 +533,7 @@ std::unique_ptr<TDevice> TDevice::CreateFile(const QString& Name, const TDCB& Li
                       major(Node.st_rdev) <= 143);
     Impl->HasCounters = Impl->Counters(Impl->ErrorBase);
     Impl->EventBase = Impl->ErrorBase;
+    qCDebug(SerialLog) << "opened" << Name << (Impl->LockFile.empty() ? "without a lock file" : "with its lock file");
     return std::unique_ptr<TDevice>(new TDevice(std::move(Impl)));
 }
 
@@ -536,6 +548,9 @@ bool TDevice::SetupComm(int InQueue, int OutQueue)
 
 bool TDevice::SetCommState(const TDCB& Dcb)
 {
+    qCDebug(SerialLog).nospace() << "line " << Dcb.BaudRate << " baud, " << Dcb.ByteSize
+                                 << " bits, parity " << Dcb.Parity << ", stop " << Dcb.StopBits
+                                 << ", flags 0x" << Qt::hex << Dcb.Flags;
     if (Dcb.StopBits == 1 || Dcb.StopBits > 2 || Dcb.ByteSize < 5 || Dcb.ByteSize > 8 ||
         Dcb.Parity > 4 || Dcb.BaudRate == 0)
         return Fail(EINVAL);
@@ -779,6 +794,7 @@ bool TDevice::GetOverlappedResult(TOverlapped& Ov, int& Transferred, bool Wait)
 
 bool TDevice::PurgeComm(uint32_t Flags)
 {
+    qCDebug(SerialLog) << "purge" << Qt::hex << Flags;
     if (Flags & (PURGE_TXABORT | PURGE_RXABORT)) {
         ++F->AbortGeneration;
         Signal(F->XferWake);
@@ -869,6 +885,7 @@ bool TDevice::CloseHandle()
     TImpl& I = *F;
     if (I.Fd < 0)
         return true;
+    qCDebug(SerialLog) << "close";
     I.StopModemWaiter();
     (void)ioctl(I.Fd, TIOCNXCL);
     for (int* Fd : {&I.Epoll, &I.CommWake, &I.XferWake, &I.Fd}) {
