@@ -216,7 +216,7 @@ private:
                 Fail(At, QStringLiteral("%1: %2; expected bytes 0 to 255, each written as itself or "
                                         "as \\u00XX")
                              .arg(E.Key, UnsendableText(Text, I)));
-        if (Text.size() > E.Item->MaxLength)
+        if (FRules.Limited && Text.size() > E.Item->MaxLength)
             Fail(At, QStringLiteral("%1 is %2 bytes long; expected at most %3")
                          .arg(E.Key)
                          .arg(Text.size())

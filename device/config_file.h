@@ -24,6 +24,9 @@ struct TConfigRules
     bool Complete = true;
     // Texts hold only what a record can carry to the box: no line break.
     bool Sendable = false;
+    // Texts fit their fields. A box itself may hold longer ones (an import stores them whole),
+    // so a file that stands for a box's own memory may too.
+    bool Limited = true;
 };
 
 // The file for Items; with Explained, each key carries the item's meaning as a comment.
@@ -31,7 +34,7 @@ QByteArray FormatConfigFile(const TItemView& Items, bool Explained);
 
 // Stores the file's values into Items. Nothing is stored unless the whole file is good: a
 // syntax error, an unknown, missing or repeated key, a wrong type or a text over the item's
-// length raise EConfigFile naming FileName, the line and the column.
+// length (with Rules.Limited) raise EConfigFile naming FileName, the line and the column.
 void ParseConfigFile(const QByteArray& Text, const QString& FileName, TItemView& Items,
                      const TConfigRules& Rules = {});
 

@@ -129,7 +129,7 @@ TRelayConfig ParseRelayState(std::string_view Text, const std::string& FileName)
     TItemStore Items;
     try {
         ParseConfigFile(QByteArray(Text.data(), static_cast<qsizetype>(Text.size())),
-                        QString::fromStdString(FileName), Items, {.Complete = false, .Sendable = true});
+                        QString::fromStdString(FileName), Items, {.Complete = false, .Sendable = true, .Limited = false});
     } catch (const EConfigFile& Error) {
         throw ESimError(Error.what());
     }
