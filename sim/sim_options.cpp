@@ -1,9 +1,11 @@
 #include "sim_options.h"
 
-#include <charconv>
-#include <cstdlib>
+#include "serial/port_list.h"
 
-#include <unistd.h>
+#include <QFile>
+
+#include <charconv>
+
 
 const char* const SimUsage =
     "A relay controller on a pseudo-terminal, registered as DIR/NAME.\n"
@@ -128,10 +130,4 @@ TSimCommandLine ParseSimCommandLine(const std::vector<std::string>& Args)
     return Line;
 }
 
-std::string DefaultPortFolder()
-{
-    const char* Runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (Runtime && *Runtime)
-        return std::string(Runtime) + "/serial";
-    return "/tmp/serial-" + std::to_string(::getuid());
-}
+std::string DefaultPortFolder() { return QFile::encodeName(UserPortFolder()).toStdString(); }
