@@ -35,18 +35,24 @@ chmod 700 "$runtime"
 
 # The box holds a configuration of its own, with some boxes ticked on both pages that have them.
 cat >"$runtime/box.state" <<'EOF'
-1=LAMP ON
-2=LAMP OFF
-5=PUMP ON
-6=PUMP OFF
-25=09121234567
-26=09357654321
-33=13
-34=5
-35=DOOR OPEN
-45=DOOR CLOSED
-58=37
-59=6
+relay.1.on = "LAMP ON"
+relay.1.off = "LAMP OFF"
+relay.3.on = "PUMP ON"
+relay.3.off = "PUMP OFF"
+input.1.opened = "DOOR OPEN"
+input.1.closed = "DOOR CLOSED"
+telephone.1.number = "09121234567"
+telephone.2.number = "09357654321"
+telephone.1.incoming = true
+telephone.3.incoming = true
+telephone.4.incoming = true
+telephone.1.outgoing = true
+telephone.3.outgoing = true
+relay.1.state = true
+relay.3.state = true
+relay.6.state = true
+relay.10.state = true
+relay.11.state = true
 EOF
 "$build/relay-sim" --quiet --state "$runtime/box.state" &
 sim=$!
