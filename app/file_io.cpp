@@ -97,10 +97,12 @@ QByteArray BaseName(const QByteArray& Local)
 }
 
 // A device node or a FIFO: the node itself stays; what it leads to gets the bytes.
-void WriteInPlace(const QString& Shown, const QByteArray& Local, const QByteArray& Data)
+void WriteInPlace(const QString& Shown, const QByteArray& Local, const QByteArray& Data,
+                  bool ThroughOwnLink = false)
 {
     // O_NOFOLLOW: a link put in the node's place since it was looked at is not followed.
-    TFd File(OpenRetrying(Local.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
+    TFd File(OpenRetrying(Local.constData(),
+                          O_WRONLY | O_NOCTTY | O_CLOEXEC | (ThroughOwnLink ? 0 : O_NOFOLLOW)));
     if (File.Get() < 0)
         Fail(Shown, errno);
     struct stat Info{};
@@ -196,6 +198,13 @@ void WriteFileSafely(const QString& Path, const QByteArray& Data)
                 return ReplaceFile(Path, Local, nullptr, Data);
             if (Hops >= MaxLinkHops)
                 Fail(Path, ELOOP);
+            // What the user's link leads to may be no file at all: /dev/stdout is a link to
+            // /proc/self/fd/1, whose "target" names a pipe or a socket, not a path.
+            if (struct stat Target{}; ::stat(Local.constData(), &Target) == 0 && !S_ISREG(Target.st_mode)) {
+                if (S_ISDIR(Target.st_mode))
+                    Fail(Path, EISDIR);
+                return WriteInPlace(Path, Local, Data, true);
+            }
             QByteArray Target(static_cast<qsizetype>(std::max<off_t>(Info.st_size, 0)) + 256, Qt::Uninitialized);
             const ssize_t Length = ::readlink(Local.constData(), Target.data(), static_cast<size_t>(Target.size()));
             if (Length < 0)

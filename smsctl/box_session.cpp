@@ -60,13 +60,13 @@ void TBoxSession::Connect(const QString& Port)
     try {
         FLink->ConnectClick();
     } catch (const EComPort& Error) {
-        FStopSignals.reset();
+        Release();
         const TExitStatus Status = Error.WinCode() == EBUSY ? esPortHeld : esPortFailed;
         throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorBoxText(Error.Message())));
     }
     StopIfSignalled(QStringLiteral("nothing was sent"));
     if (!FView.Connected()) {
-        FStopSignals.reset();
+        Release();
         throw ESmsctl(esNoDevice, QStringLiteral("%1: %2").arg(
                                       Port, NoticeBoxText(FView.Notices.value(0, QString::fromUtf8(DeviceNotDetectedText)))));
     }
@@ -74,11 +74,20 @@ void TBoxSession::Connect(const QString& Port)
 
 void TBoxSession::Disconnect()
 {
+    if (const int Signal = Release())
+        throw ESmsctl(static_cast<TExitStatus>(StoppedExitStatus(Signal)),
+                      QStringLiteral("%1: stopped by %2 as the port was closed").arg(FPort, SignalName(Signal)));
+}
+
+int TBoxSession::Release()
+{
     if (FView.Connected())
         FLink->ConnectClick(); // DisConnect: closes the port
     else
-        FComPort->Close(); // a failed handshake may leave it open
+        FComPort->Close(); // a handshake cut short may leave it open
+    const int Signal = TStopSignals::Caught();
     FStopSignals.reset();
+    return Signal;
 }
 
 void TBoxSession::StopIfSignalled(const QString& Done)
@@ -86,7 +95,7 @@ void TBoxSession::StopIfSignalled(const QString& Done)
     const int Signal = TStopSignals::Caught();
     if (!Signal)
         return;
-    Disconnect();
+    Release();
     throw ESmsctl(static_cast<TExitStatus>(StoppedExitStatus(Signal)),
                   QStringLiteral("%1: stopped by %2: %3").arg(FPort, SignalName(Signal), Done));
 }
