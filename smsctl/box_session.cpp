@@ -56,7 +56,7 @@ void TBoxSession::Connect(const QString& Port)
     FView.Notices.clear();
     if (!FStopSignals)
         FStopSignals = std::make_unique<TStopSignals>();
-    StopIfSignalled(QStringLiteral("nothing was sent"));
+    StopIfSignalled(QStringLiteral("before the handshake was over; nothing was read or sent"));
     try {
         FLink->ConnectClick();
     } catch (const EComPort& Error) {
@@ -64,7 +64,7 @@ void TBoxSession::Connect(const QString& Port)
         const TExitStatus Status = Error.WinCode() == EBUSY ? esPortHeld : esPortFailed;
         throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorBoxText(Error.Message())));
     }
-    StopIfSignalled(QStringLiteral("nothing was sent"));
+    StopIfSignalled(QStringLiteral("before the handshake was over; nothing was read or sent"));
     if (!FView.Connected()) {
         Release();
         throw ESmsctl(esNoDevice, QStringLiteral("%1: %2").arg(
