@@ -9,7 +9,9 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <grp.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -195,6 +197,36 @@ TEST_F(TSmsctl, FailuresEndWithTheirOwnStatusAndSayWhatHappened)
     const TRun Endless = Smsctl({"write", "relay-sim", "/dev/zero"});
     EXPECT_EQ(Endless.Status, 3);
     EXPECT_EQ(Endless.Err, "morvel-smsctl: /dev/zero: not a regular file\n");
+}
+
+TEST_F(TSmsctl, OutputNeverGoesThroughAnotherUsersLinkInASharedFolder)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two users";
+    // nobody runs the program; root's link in a sticky folder points at nobody's own file.
+    constexpr uid_t Nobody = 65534;
+    ASSERT_EQ(::chmod(QFile::encodeName(FWork.path()).constData(), 0755), 0);
+    const QString Shared = Path("shared"), Home = Path("home"), Victim = Path("home/victim");
+    const QString Link = Path("shared/out.toml");
+    ASSERT_TRUE(QDir().mkdir(Shared) && QDir().mkdir(Home));
+    ASSERT_EQ(::chmod(QFile::encodeName(Shared).constData(), 01777), 0);
+    WriteFile(Victim, "nobody's own");
+    for (const QString& Own : {Home, Victim})
+        ASSERT_EQ(::chown(QFile::encodeName(Own).constData(), Nobody, Nobody), 0);
+    ASSERT_TRUE(QFile::link(Victim, Link));
+    QProcess Program;
+    Program.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
+            ::_exit(126);
+    });
+    Program.start(BuildDir() + "/morvel-smsctl", {"defaults", "-o", Link});
+    if (!Program.waitForFinished(10000) || Program.exitCode() == 126 || Program.exitCode() == 127)
+        GTEST_SKIP() << "cannot run the program as nobody here (is the build folder out of its reach?)";
+    EXPECT_EQ(Program.exitCode(), 3);
+    EXPECT_EQ(QString::fromUtf8(Program.readAllStandardError()),
+              "morvel-smsctl: " + Link + ": Operation not permitted\n");
+    EXPECT_EQ(ReadFile(Victim), "nobody's own");
+    EXPECT_TRUE(QFileInfo(Link).isSymLink());
 }
 
 TEST_F(TSmsctl, StopSignalsEndTheExportBetweenRecordsReleaseThePortAndSayWhatWasSent)
