@@ -244,6 +244,9 @@ QByteArray ReadFileBounded(const QString& Path, qint64 Limit)
             Fail(Path, errno);
         if (S_ISDIR(Info.st_mode))
             Fail(Path, EISDIR);
+        if (S_ISFIFO(Info.st_mode))
+            throw EFileIo(Path + QStringLiteral(": a pipe, not a regular file; give - and redirect it to "
+                                                "standard input"));
         if (!S_ISREG(Info.st_mode))
             throw EFileIo(Path + QStringLiteral(": not a regular file"));
         Opened.emplace(OpenRetrying(Local.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));

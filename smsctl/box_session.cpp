@@ -24,6 +24,8 @@ QString RecordName(int Line) { return ItemKeys(*FindItem(Line)).first(); }
 
 QString RecordsSent(int Sent)
 {
+    if (Sent >= ItemCount)
+        return QStringLiteral("all %1 records were sent").arg(Sent);
     return Sent == 0 ? QStringLiteral("no record was sent")
                      : QStringLiteral("records 1 to %1 of %2 were sent (up to %3); the rest were not")
                            .arg(Sent)
@@ -154,10 +156,12 @@ void TBoxSession::Write(const TItemStore& Items)
         // is what the box received.
         PumpingDelay(0, FComPort->OutputDrainTime());
         StopIfSignalled(RecordsSent(FLink->RecordsSent()));
+        throw;
     } catch (const EComPort& Error) {
         throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2\n%3")
                                        .arg(FPort, ErrorBoxText(Error.Message()), RecordsSent(FLink->RecordsSent())));
     }
+    StopIfSignalled(RecordsSent(FLink->RecordsSent())); // came after the last record
 }
 
 TItemStore AsStoredByBox(const TItemStore& Items)

@@ -173,5 +173,5 @@ TEST(ReadFileBounded, RefusesWhatIsNotARegularFileOrTooLarge)
     EXPECT_EQ(ReadError(Dir.path()), Dir.path() + ": Is a directory");
     const QString Fifo = Dir.filePath("fifo");
     ASSERT_EQ(::mkfifo(QFile::encodeName(Fifo).constData(), 0600), 0);
-    EXPECT_EQ(ReadError(Fifo), Fifo + ": not a regular file");
+    EXPECT_EQ(ReadError(Fifo), Fifo + ": a pipe, not a regular file; give - and redirect it to standard input");
 }
