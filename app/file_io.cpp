@@ -125,15 +125,18 @@ void ReplaceFile(const QString& Shown, const QByteArray& Local, const struct sta
                  const QByteArray& Data)
 {
     const QByteArray Dir = Folder(Local);
-    const QByteArray Prefix = Dir + "/." + BaseName(Local) + '.';
+    // Shortened so that a name near the file system's limit still leaves room for the suffix.
+    const QByteArray Prefix = Dir + "/." + BaseName(Local).left(200) + '.';
     QByteArray Temporary;
     int Fd = -1;
     for (int Attempt = 0; Fd < 0; ++Attempt) {
         Temporary = Prefix + QByteArray::number(QRandomGenerator::system()->generate64(), 36) + ".tmp";
         // O_EXCL with O_NOFOLLOW: a name planted in the folder is never opened, let alone
-        // followed; 0666 leaves the mode to the user's umask, as for any new file.
+        // followed. A new file's mode is the user's umask's, as for any new file; one that
+        // replaces a file starts private and gets that file's mode below, so no one can open
+        // it meanwhile whom the old file kept out.
         Fd = OpenRetrying(Temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0666);
+                          Old ? 0600 : 0666);
         if (Fd < 0 && (errno != EEXIST || Attempt >= 100))
             Fail(Shown, errno);
     }
