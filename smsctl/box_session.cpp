@@ -152,12 +152,14 @@ void TBoxSession::Write(const TItemStore& Items)
         // received only once the final record is in: wait for both before anything else.
         PumpingDelay(SettlePause, FComPort->OutputDrainTime());
     } catch (const EExchangeStopped&) {
+        FView.SetProgressVisible(false); // the message gets a line of its own
         // What was written whole leaves the line before the port is closed, so the count told
         // is what the box received.
         PumpingDelay(0, FComPort->OutputDrainTime());
         StopIfSignalled(RecordsSent(FLink->RecordsSent()));
         throw;
     } catch (const EComPort& Error) {
+        FView.SetProgressVisible(false);
         throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2\n%3")
                                        .arg(FPort, ErrorBoxText(Error.Message()), RecordsSent(FLink->RecordsSent())));
     }
