@@ -11,8 +11,8 @@
 #include "app/box_texts.h"
 #include "app/message_pump.h"
 #include "app/stop_signals.h"
+#include "app/tick.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <cerrno>
 
@@ -111,17 +111,18 @@ TItemStore TBoxSession::Read()
     // or when the answer has taken longer than any box's can.
     QElapsedTimer Quiet;
     Quiet.start();
-    const QDeadlineTimer Longest(LongestImportTime);
+    // By the millisecond tick: monotonic, and the one clock a test can move.
+    const std::uint32_t Started = GetTickCount();
     std::int32_t Lines = 0;
     qsizetype Partial = 0;
     while (RxLineCount < ItemCount) {
         StopIfSignalled(QStringLiteral("%1 of %2 lines had come; nothing was written").arg(RxLineCount).arg(ItemCount));
-        if (Longest.hasExpired())
+        if (GetTickCount() - Started > static_cast<std::uint32_t>(LongestImportTime.count()))
             throw ESmsctl(esBrokenOff,
                           QStringLiteral("%1: the answer did not end within %2 s, the longest a box's answer "
                                          "takes at 9600 baud; %3 of %4 lines had come")
                               .arg(FPort)
-                              .arg(std::chrono::duration_cast<std::chrono::seconds>(LongestImportTime).count())
+                              .arg(std::chrono::ceil<std::chrono::seconds>(LongestImportTime).count())
                               .arg(RxLineCount)
                               .arg(ItemCount));
         if (RxLineCount != Lines || RxLine.size() != Partial) {
