@@ -83,10 +83,16 @@ void TBoxSession::Disconnect()
 
 int TBoxSession::Release()
 {
-    if (FView.Connected())
-        FLink->ConnectClick(); // DisConnect: closes the port
-    else
-        FComPort->Close(); // a handshake cut short may leave it open
+    try {
+        if (FView.Connected())
+            FLink->ConnectClick(); // DisConnect: closes the port
+        else
+            FComPort->Close(); // a handshake cut short may leave it open
+    } catch (const EComPort&) {
+        // A port that fails even its closing is gone; a stop is what the user must hear of.
+        if (!TStopSignals::Caught())
+            throw;
+    }
     const int Signal = TStopSignals::Caught();
     FStopSignals.reset();
     return Signal;
