@@ -302,7 +302,7 @@ int RunSmsctl(const QStringList& Args, FILE* Output, FILE* Errors)
         std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(Error.Message()));
         return esFile;
     } catch (const EComPort& Error) {
-        std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(ErrorBoxText(Error.Message())));
+        std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(ErrorReportText(Error)));
         return esBrokenOff;
     } catch (const std::exception& Error) {
         std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(ExceptionMessage(Error)));
