@@ -75,7 +75,7 @@ QString PortFailureReason(const QString& Port, int Error)
     if (Error == EACCES || Error == EPERM) {
         TPortAccess Access = PortAccess(Port);
         Access.CanUse = false; // refused, whatever the mode says now
-        Reason = AccessAdvice(Access) + QString::fromLatin1(DoctorHint);
+        Reason = AccessAdvice(Access) + u'.' + QString::fromLatin1(DoctorHint);
     } else if (Error == EBUSY) {
         Reason = HolderAdvice(Port, PortHolders(Port)) + QStringLiteral(".") + QString::fromLatin1(DoctorHint);
     } else if (DeviceGone(Error)) {
