@@ -27,11 +27,13 @@ qint64 RunningProgram(const QString& Name);
 // properties udev stored for it; empty when udev keeps none.
 QMap<QString, QString> UdevProperties(const QString& Port);
 
-// The USB device behind Port: its sysfs folder and its runtime power setting ("auto" lets the
-// kernel suspend it when idle, "on" keeps it awake). Empty for ports not on USB.
+// The USB device behind Port: its sysfs folder, its VID:PID ("1a86:7523") and its runtime power
+// setting ("auto" lets the kernel suspend it when idle, "on" keeps it awake). Empty for ports
+// not on USB.
 struct TUsbPower
 {
     QString Device;
+    QString Id;
     QString Control;
 };
 TUsbPower UsbPower(const QString& Port);

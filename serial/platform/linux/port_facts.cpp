@@ -327,7 +327,10 @@ TUsbPower UsbPower(const QString& Port)
     const QString Device = Node.isEmpty() ? QString() : ComPlatform::UsbDeviceFolder(Node);
     if (Device.isEmpty())
         return {};
-    return {Device, ComPlatform::FirstLine(Device + QStringLiteral("/power/control"))};
+    return {Device,
+            (ComPlatform::FirstLine(Device + QStringLiteral("/idVendor")) + u':' +
+             ComPlatform::FirstLine(Device + QStringLiteral("/idProduct"))).toLower(),
+            ComPlatform::FirstLine(Device + QStringLiteral("/power/control"))};
 }
 
 TBrltty Brltty()
