@@ -138,7 +138,19 @@ pid_t LockOwner(int Fd)
 
 bool Alive(pid_t Pid) { return Pid > 0 && (::kill(Pid, 0) == 0 || errno == EPERM); }
 
-QString ProgramName(qint64 Pid) { return FirstLine(QStringLiteral("/proc/%1/comm").arg(Pid)); }
+QString ProgramName(qint64 Pid)
+{
+    // The kernel keeps 15 characters of a name ("morvel-sms-cont"); the command line has it
+    // whole, when it starts the same way.
+    const QString Name = FirstLine(QStringLiteral("/proc/%1/comm").arg(Pid));
+    if (Name.size() < 15)
+        return Name;
+    QFile CommandLine(QStringLiteral("/proc/%1/cmdline").arg(Pid));
+    if (!CommandLine.open(QIODevice::ReadOnly))
+        return Name;
+    const QString Whole = QFile::decodeName(CommandLine.read(4096).split('\0').first()).section(u'/', -1);
+    return Whole.startsWith(Name) ? Whole : Name;
+}
 
 QList<TPortHolder> PortHolders(const QString& Port)
 {
