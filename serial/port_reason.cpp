@@ -22,9 +22,9 @@ QString AccessAdvice(const TPortAccess& Access)
     const QString Node = QStringLiteral("(owner %1, group %2, mode %3)")
                              .arg(Access.Owner, Access.Group, OctalMode(Access.Mode));
     if ((Access.Mode & 060) != 060)
-        return QStringLiteral("its node lets no group member read and write it %1: ask the "
-                              "administrator for a udev rule that gives group %2 read and write")
-            .arg(Node, Access.Group);
+        return QStringLiteral("only its owner %1 may read and write it %2: ask the administrator for "
+                              "a udev rule such as KERNEL==\"%3\", GROUP=\"dialout\", MODE=\"0660\"")
+            .arg(Access.Owner, Node, Access.Node.section(u'/', -1));
     if (Access.InGroup)
         return QStringLiteral("permission refused although you are in its group %1 %2: a security "
                               "module or an access list refuses it; ask the administrator")
