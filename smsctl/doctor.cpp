@@ -63,8 +63,7 @@ public:
             if (Udev.value(QStringLiteral("ID_MM_DEVICE_IGNORE")) == QLatin1String("1") ||
                 Udev.value(QStringLiteral("ID_MM_PORT_IGNORE")) == QLatin1String("1"))
                 Line(TVerdict::Ok, Port + QStringLiteral(": ModemManager leaves it alone (udev marks it ID_MM_DEVICE_IGNORE)"));
-            else if (Udev.contains(QStringLiteral("ID_MM_CANDIDATE")) &&
-                     Udev.value(QStringLiteral("ID_MM_CANDIDATE")) != QLatin1String("1"))
+            else if (!Udev.isEmpty() && Udev.value(QStringLiteral("ID_MM_CANDIDATE")) != QLatin1String("1"))
                 Line(TVerdict::Ok, Port + QStringLiteral(": ModemManager leaves it alone (udev does not mark it ID_MM_CANDIDATE)"));
             else
                 Line(TVerdict::Warning,
