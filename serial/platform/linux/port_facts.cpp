@@ -328,7 +328,7 @@ QMap<QString, QString> UdevProperties(const QString& Port)
     while (!Record.atEnd()) {
         const QString Line = QString::fromLocal8Bit(Record.readLine(4096)).trimmed();
         if (Line.startsWith(QLatin1String("E:")) && Line.contains(u'='))
-            Properties.insert(Line.mid(2).section(u'=', 0, 0), Line.section(u'=', 1));
+            Properties.insert(Line.mid(2).section(u'=', 0, 0), Line.section(u'=', 1, -1));
     }
     return Properties;
 }
