@@ -64,7 +64,7 @@ void TBoxSession::Connect(const QString& Port)
     } catch (const EComPort& Error) {
         Release();
         const TExitStatus Status = Error.WinCode() == EBUSY ? esPortHeld : esPortFailed;
-        throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorBoxText(Error.Message())));
+        throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorReportText(Error)));
     }
     StopIfSignalled(QStringLiteral("before the handshake was over; nothing was read or sent"));
     if (!FView.Connected()) {
@@ -167,8 +167,8 @@ void TBoxSession::Write(const TItemStore& Items)
         throw;
     } catch (const EComPort& Error) {
         FView.SetProgressVisible(false);
-        throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2\n%3")
-                                       .arg(FPort, ErrorBoxText(Error.Message()), RecordsSent(FLink->RecordsSent())));
+        // The reason names the records sent before the failure.
+        throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2").arg(FPort, ErrorReportText(Error)));
     }
     StopIfSignalled(RecordsSent(FLink->RecordsSent())); // came after the last record
 }

@@ -2,9 +2,11 @@
 #include "pty_pair.h"
 #include "serial/cport.h"
 #include "serial/platform/serial_device.h"
+#include "serial/port_holders.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QStringList>
 #include <cerrno>
 #include <clocale>
@@ -151,6 +153,21 @@ TEST_F(PortTest, MissingDeviceAndHeldPortFailWithCodeOne)
     EXPECT_EQ(Busy.WinCode(), EBUSY);
     close(Other);
 
+    // Who holds it is found without opening it: another process's descriptor, named; this
+    // process's own is not another program.
+    EXPECT_TRUE(PortHolders(Pty.Path()).isEmpty());
+    {
+        QProcess Holder;
+        Holder.setStandardInputFile(Pty.Path());
+        Holder.start("sleep", {"30"});
+        ASSERT_TRUE(Holder.waitForStarted());
+        const QList<TPortHolder> Holders = PortHolders(Pty.Path());
+        ASSERT_EQ(Holders.size(), 1);
+        EXPECT_EQ(DescribePortHolders(Holders), QString("sleep (pid %1)").arg(Holder.processId()));
+        Holder.kill();
+        Holder.waitForFinished();
+    }
+
     // The field's lock file of a live process (pid 1): refused without the node being opened,
     // since opening it would raise DTR and RTS on the holder's line. A stale one (its process
     // gone) is taken over, and removed at close.
@@ -165,6 +182,8 @@ TEST_F(PortTest, MissingDeviceAndHeldPortFailWithCodeOne)
     if (access("/run/lock", W_OK) == 0) {
         const std::unique_ptr<const char, int (*)(const char*)> Cleanup(Lock.constData(), &unlink);
         WriteLock(1);
+        ASSERT_EQ(PortHolders(Pty.Path()).size(), 1);
+        EXPECT_EQ(PortHolders(Pty.Path())[0].Pid, 1);
         const int Watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         ASSERT_GE(inotify_add_watch(Watch, Pty.Path().toLocal8Bit().constData(), IN_OPEN), 0);
         EXPECT_EQ(Raised([&] { Port.Open(); }).WinCode(), EBUSY);

@@ -31,6 +31,7 @@
 // - EV_RXFLAG, DiscardNull, Parity.Replace, DSR flow control and XonLim/XoffLim have no termios
 //   counterpart; they are recorded and do nothing.
 #include "serial/platform/serial_device.h"
+#include "serial/platform/port_facts.h"
 
 #include <asm/termios.h>
 #include <linux/serial.h>
@@ -133,8 +134,6 @@ void Drain(int EventFd)
 
 enum : uint32_t { KeyDevice = 0, KeyWake = 1, KeyStop = 2 };
 
-const char LockFolder[] = "/run/lock";
-
 // Calls a system call again while a signal interrupts it.
 template <class TCall> auto Retried(TCall Call)
 {
@@ -143,34 +142,6 @@ template <class TCall> auto Retried(TCall Call)
     }
     return Result;
 }
-
-// The lock file for the device Path names: LCK.. and the device's name under /dev, slashes as
-// underscores ("ttyUSB0", "pts_3"). Empty when Path names nothing: open() then says why.
-std::string LockPath(const QByteArray& Path)
-{
-    std::unique_ptr<char, void (*)(void*)> Real(::realpath(Path.constData(), nullptr), &std::free);
-    if (!Real)
-        return {};
-    std::string Name = Real.get();
-    if (Name.rfind("/dev/", 0) == 0)
-        Name.erase(0, 5);
-    else
-        Name.erase(0, Name.rfind('/') + 1);
-    std::replace(Name.begin(), Name.end(), '/', '_');
-    return std::string(LockFolder) + "/LCK.." + Name;
-}
-
-// The pid a lock file names; 0 when it names none.
-pid_t LockOwner(int Fd)
-{
-    char Text[32] = {};
-    const ssize_t N = Retried([&] { return ::pread(Fd, Text, sizeof Text - 1, 0); });
-    char* End = nullptr;
-    const long Pid = N > 0 ? std::strtol(Text, &End, 10) : 0;
-    return Pid > 0 && End != Text ? pid_t(Pid) : 0;
-}
-
-bool Alive(pid_t Pid) { return Pid > 0 && (::kill(Pid, 0) == 0 || errno == EPERM); }
 
 // Removes the lock file at Lock if it is still the one open as Fd and its owner is still gone.
 // The flock keeps two programs that both found it stale from removing each other's new lock;
