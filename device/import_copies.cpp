@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <cerrno>
 
 namespace {
 // Letters, digits and ".+-_" stay; a slash, a space or a control character would not do.
@@ -57,8 +58,9 @@ QString KeepImportCopy(const QString& Folder, const QString& Name, const QByteAr
 {
     if (!QFileInfo(Folder).isDir()) {
         // The copies hold telephone numbers: the folder is the user's alone.
+        errno = 0;
         if (!QDir().mkpath(Folder))
-            throw EConfigFile(QStringLiteral("%1: the folder cannot be made").arg(Folder));
+            throw EConfigFile(QStringLiteral("%1: the folder cannot be made: %2").arg(Folder, qt_error_string(errno)));
         QFile::setPermissions(Folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     const QString Path = Folder + u'/' + Name;
