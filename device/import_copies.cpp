@@ -1,6 +1,6 @@
 #include "import_copies.h"
 
-#include "config_file.h"
+#include "app/file_io.h"
 #include "serial/port_list.h"
 
 #include <QDir>
@@ -60,11 +60,11 @@ QString KeepImportCopy(const QString& Folder, const QString& Name, const QByteAr
         // The copies hold telephone numbers: the folder is the user's alone.
         errno = 0;
         if (!QDir().mkpath(Folder))
-            throw EConfigFile(QStringLiteral("%1: the folder cannot be made: %2").arg(Folder, qt_error_string(errno)));
+            throw EFileIo(QStringLiteral("%1: the folder cannot be made: %2").arg(Folder, qt_error_string(errno)));
         QFile::setPermissions(Folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     const QString Path = Folder + u'/' + Name;
-    SaveFileAtomically(Path, Text);
+    WriteFileSafely(Path, Text);
 
     // Names begin with the time, so they sort oldest first. The copy just written stays even
     // when the clock was put back.

@@ -4,6 +4,7 @@
 #include "main_form.h"
 
 #include "app/application.h"
+#include "app/file_io.h"
 #include "app/guard.h"
 #include "device/config_file.h"
 #include "device/import_copies.h"
@@ -161,7 +162,7 @@ void TForm4::OpenConfiguration(const QString& Path)
 {
     // The whole file is checked before a field changes.
     TItemStore Items;
-    LoadConfigFile(Path, Items, OpenRules);
+    ParseConfigFile(ReadFileBounded(Path), Path, Items, OpenRules);
     CopyItems(Items, *this);
     // What was opened is there to be edited, connected or not.
     HideOverlay();
@@ -171,7 +172,11 @@ void TForm4::OpenConfiguration(const QString& Path)
 
 void TForm4::SaveConfiguration(const QString& Path)
 {
-    SaveFileAtomically(Path, FormatConfigFile(*this, false));
+    // The writer would write a device or a FIFO in place: a serial port would put the text on
+    // its line, a FIFO without a reader would hold the window.
+    if (const QFileInfo Target(Path); Target.exists() && !Target.isFile())
+        throw EFileIo(Path + QStringLiteral(": not a regular file; a configuration is saved to a file"));
+    WriteFileSafely(Path, FormatConfigFile(*this, false));
     RememberFolder(Path);
 }
 
