@@ -1,5 +1,7 @@
 // The main window as built: geometry, creation order and initial states, by component name.
 #include "app/application.h"
+#include "device/config_file.h"
+#include "device/item_store.h"
 #include "ui/forms.h"
 #include "ui/image_list.h"
 #include "ui/main_form.h"
@@ -7,11 +9,17 @@
 #include "ui/speed_button.h"
 
 #include <QAccessible>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFrame>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -153,7 +161,7 @@ TEST(MainForm, FourteenIconsOf32WithAlpha)
     }
 }
 
-TEST(MainForm, OpenAndSaveAnswerTheirKeysWhereverTheFocusIs)
+TEST(MainForm, OpenAndSaveAnswerTheirKeysAndADroppedFileOpens)
 {
     TForm4 Form;
     QStringList Asked;
@@ -167,6 +175,24 @@ TEST(MainForm, OpenAndSaveAnswerTheirKeysWhereverTheFocusIs)
     EXPECT_EQ(Asked, QStringList({"open", "save"}));
     EXPECT_EQ(Find(Form, "sSpeedButton7")->toolTip(), "Open a configuration file (Ctrl+O)");
     EXPECT_EQ(Find(Form, "sSpeedButton8")->toolTip(), "Save the configuration to a file (Ctrl+S)");
+
+    // A file dropped on the window opens too.
+    QTemporaryDir Folder;
+    TItemStore Items;
+    Items.SetItemText("rel4_off", "DROPPED");
+    QFile File(Folder.filePath("dropped.toml"));
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    File.write(FormatConfigFile(Items, false));
+    File.close();
+    QMimeData Data;
+    Data.setUrls({QUrl::fromLocalFile(File.fileName())});
+    QDragEnterEvent Enter({10, 100}, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Form, &Enter);
+    ASSERT_TRUE(Enter.isAccepted());
+    QDropEvent Drop(QPointF(10, 100), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Form, &Drop);
+    QTest::qWait(50);
+    EXPECT_EQ(Form.ItemText("rel4_off"), "DROPPED");
 }
 
 TEST(MainForm, ExitEndsTheRun)
