@@ -37,13 +37,14 @@ namespace {
 constexpr TConfigRules OpenRules{.Complete = true, .Sendable = true, .Limited = false};
 
 const char* const FileFilter = "Configuration files (*.toml);;All files (*)";
-const char* const LastFolderKey = "files/last-folder";
+const char* const LastFolderKey = "Files/LastFolder";
 
-// Looked up at each use, so the folder follows XDG_CONFIG_HOME as it is now.
+// The program's one settings file. Looked up at each use, so it follows XDG_CONFIG_HOME as it
+// is now (QSettings' own user scope takes the folder once per process).
 QString SettingsPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/morvel-sms-controller/settings.conf");
+           QStringLiteral("/morvel-sms-controller/morvel-sms-controller.conf");
 }
 
 QString LastFolder()
