@@ -3,6 +3,8 @@
 #include "box_session.h"
 
 #include "app/box_texts.h"
+#include "app/file_io.h"
+#include "app/stop_signals.h"
 
 #include "device/config_file.h"
 #include "device/items.h"
@@ -162,7 +164,10 @@ private:
                 FSession.Disconnect();
                 Answering << Candidate;
             } catch (const ESmsctl&) {
-                // Not a relay controller, or not free: auto takes only what answers.
+                // Not a relay controller, or not free: auto takes only what answers. A stop
+                // signal ends the search.
+                if (TStopSignals::Caught())
+                    throw;
             }
         }
         if (Answering.isEmpty())
@@ -184,8 +189,8 @@ private:
 
     void Emit(const QByteArray& Text, const std::optional<QString>& Path)
     {
-        if (Path) {
-            SaveFileAtomically(*Path, Text);
+        if (Path && *Path != QLatin1String("-")) {
+            WriteFileSafely(*Path, Text);
             return;
         }
         if (std::fwrite(Text.constData(), 1, static_cast<size_t>(Text.size()), FOutput) !=
@@ -299,6 +304,9 @@ int RunSmsctl(const QStringList& Args, FILE* Output, FILE* Errors)
         std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(Error.Message()));
         return Error.Status();
     } catch (const EConfigFile& Error) {
+        std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(Error.Message()));
+        return esFile;
+    } catch (const EFileIo& Error) {
         std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(Error.Message()));
         return esFile;
     } catch (const EComPort& Error) {

@@ -163,7 +163,7 @@ void TForm4::OpenConfiguration(const QString& Path)
 {
     // The whole file is checked before a field changes.
     TItemStore Items;
-    ParseConfigFile(ReadFileBounded(Path), Path, Items, OpenRules);
+    LoadConfigFile(Path, Items, OpenRules);
     CopyItems(Items, *this);
     // What was opened is there to be edited, connected or not.
     HideOverlay();
