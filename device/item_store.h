@@ -25,3 +25,6 @@ private:
     QHash<QString, QString> FTexts;
     QHash<QString, bool> FChecked;
 };
+
+// Sets every item of To as From holds it, texts whole.
+void CopyItems(const TItemView& From, TItemView& To);

@@ -163,7 +163,11 @@ void TLinkControl::Receive(int Count)
                            } catch (const EConvertError&) {
                                // The line's boxes keep their state; the rest still arrives.
                                FBadLines.Add(Line, Text);
+                               FImportRefused = true;
                            }
+                           // The count goes on past 59; the 59th line completes the import.
+                           if (RxLineCount == ItemCount && !FImportRefused)
+                               FView.ImportCompleted();
                        });
         }
         First = false;
@@ -224,6 +228,7 @@ void TLinkControl::ImportClick()
     LinkMode = ModeGet;
     RxLineCount = 0;
     RxLine.clear();
+    FImportRefused = false;
     try {
         SendRequest(CommandGet);
     } catch (EComPort& Error) {

@@ -75,6 +75,7 @@ private:
     int FRecordsSent = 0;
     bool FReporting = false;    // a box about bad lines is up; later ones wait for it to close
     bool FReportQueued = false; // a report is already on its way
+    bool FImportRefused = false; // a line of the running import could not be stored
     TBadLines FBadLines;        // import lines that could not be stored, reported after the event
     QObject FReportContext;     // cancels a pending report when the link control goes
 };

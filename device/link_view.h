@@ -21,6 +21,9 @@ public:
     virtual void ShowNotice(const QString& Text) = 0;
     // A failure that no handler raised: import lines that could not be stored.
     virtual void ShowError(const QString& Text) = 0;
+    // The import's 59 lines have all been stored, none refused: the items now hold what the
+    // box holds. Runs inside the receive event, so it must not wait for anything.
+    virtual void ImportCompleted() {}
 
     virtual void SetProgressVisible(bool Visible) = 0;
     virtual int ProgressPosition() const = 0;

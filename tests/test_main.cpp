@@ -5,6 +5,8 @@
 #include "ui/start_up.h"
 #endif
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -12,6 +14,11 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
                                                                     : qgetenv("QT_QPA_PLATFORM"));
     testing::InitGoogleTest(&argc, argv);
+    // The run's own settings and data folders: no test reads or writes the user's (an import
+    // leaves a copy there), and the programs the tests start inherit them.
+    const QTemporaryDir Home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Home.path() + QStringLiteral("/config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Home.path() + QStringLiteral("/data")));
     TApplication App(argc, argv);
     App.Title = QStringLiteral("Morvel SMS Controller");
 #ifdef MORVEL_WINDOW_TESTS

@@ -30,7 +30,9 @@ done
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
+# The program's settings and its copies of imports stay in the run's folder, not the user's.
 export DISPLAY=$display XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME=$runtime/config XDG_DATA_HOME=$runtime/data
 chmod 700 "$runtime"
 
 # The box holds a configuration of its own, with some boxes ticked on both pages that have them.

@@ -21,6 +21,7 @@ const char* const IconFiles[] = {
     ":/icons/03-bulb-on.pixels",     ":/icons/04-exit-door.pixels",   ":/icons/05-window-star.pixels",
     ":/icons/06-info-bubble.pixels", ":/icons/07-help.pixels",        ":/icons/08-import.pixels",
     ":/icons/09-floppy.pixels",      ":/icons/10-plus.pixels",        ":/icons/11-cross.pixels",
+    ":/icons/12-open-folder.pixels", ":/icons/13-save-page.pixels",
 };
 
 struct TToolButtonDef
@@ -122,6 +123,7 @@ void TForm4::CreateComponents()
         Button->setAccessibleDescription(QString::fromLatin1(Def.Description));
         this->*Def.Member = Button;
     }
+    CreateFileButtons();
 
     sProgressBar1 = new QProgressBar(this);
     sProgressBar1->setObjectName(QStringLiteral("sProgressBar1"));

@@ -5,11 +5,15 @@
 #include "app/form.h"
 #include "device/link_view.h"
 
+#include <QPointer>
+#include <functional>
 #include <memory>
 
 #include <cstdint>
 
+class QDateTime;
 class QFrame;
+class QMessageBox;
 class QProgressBar;
 class TImage;
 class TImageList;
@@ -37,6 +41,8 @@ public:
     void sSpeedButton4Click(QObject* Sender); // About
     void sSpeedButton5Click(QObject* Sender); // Help
     void sBitBtn1Click(QObject* Sender);      // Exit
+    void sSpeedButton7Click(QObject* Sender); // Open
+    void sSpeedButton8Click(QObject* Sender); // Save
     void ComPort1RxChar(QObject* Sender, int Count);
 
     // Refills the port dialog's list from the system's serial devices.
@@ -45,6 +51,19 @@ public:
     void ApplyImportedLine(std::uint8_t Line, const QString& Text);
     // Sends the records of every item, paced, with the progress bar.
     void ExportConfiguration();
+
+    // Fills the pages from a configuration file, as morvel-smsctl reads it; the pages then take
+    // input, connected or not. A file that cannot be used changes nothing: EConfigFile names
+    // the file, line and column.
+    void OpenConfiguration(const QString& Path);
+    // Writes the pages to Path as morvel-smsctl writes a box's configuration, whole or not at all.
+    void SaveConfiguration(const QString& Path);
+    // Asks for the path to open (Suggested: a folder) or to save to (Suggested: a file in the
+    // folder used last); empty when the user cancels. File dialogs by default.
+    using TAskPath = std::function<QString(const QString& Suggested)>;
+    void SetFileDialogs(TAskPath AskOpenPath, TAskPath AskSavePath);
+    // The name Save offers: the date and the port, as box-2026-12-09-ttyUSB0.toml.
+    QString SuggestedFileName() const;
 
     // TItemView: the configuration fields by component name.
     QString ItemText(const QString& Control) const override;
@@ -61,14 +80,21 @@ public:
     void ShowPortDialog() override;
     void ShowNotice(const QString& Text) override;
     void ShowError(const QString& Text) override;
+    void ImportCompleted() override;
     void SetProgressVisible(bool Visible) override;
     int ProgressPosition() const override;
     void SetProgressPosition(int Position) override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
 
 private:
     void CreateComponents();
     void CreateComPort();
     void BindHandlers();
+    void CreateFileButtons();
+    void LeaveImportCopy(const QString& Port, const QDateTime& When, const QByteArray& Text);
 
     QFrame* sPanel1 = nullptr;
     TPageControl* sPageControl1 = nullptr;
@@ -85,8 +111,12 @@ private:
     TSpeedButton* sSpeedButton4 = nullptr; // About
     TSpeedButton* sSpeedButton5 = nullptr; // Help
     TSpeedButton* sBitBtn1 = nullptr;      // Exit
+    TSpeedButton* sSpeedButton7 = nullptr; // Open
+    TSpeedButton* sSpeedButton8 = nullptr; // Save
     QProgressBar* sProgressBar1 = nullptr;
     TImageList* ImageList32 = nullptr;
     TComPort* ComPort1 = nullptr;
     std::unique_ptr<TLinkControl> FLink;
+    TAskPath FAskOpenPath, FAskSavePath;
+    QPointer<QMessageBox> FCopyNotice; // an import's copy could not be kept
 };

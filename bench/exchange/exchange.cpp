@@ -19,6 +19,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -268,6 +269,9 @@ int RunOnPort(const QString& Port, const TSimLog& Sim, bool Paced)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Each import leaves a copy: in the run's own folder, not among the user's.
+    const QTemporaryDir Data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Data.path()));
     TApplication App(argc, argv);
     PrepareApplication();
     const QStringList Args = App.arguments().mid(1);

@@ -1,10 +1,14 @@
 // Export through the real window into the simulator: every byte and every pause on the wire.
 #include "device/codecs.h"
+#include "device/config_file.h"
+#include "device/import_copies.h"
+#include "device/item_store.h"
 #include "device/items.h"
 #include "e2e_support.h"
 
 #include "app/stop_signals.h"
 
+#include <QDate>
 #include <QFile>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -257,4 +261,84 @@ TEST_F(TExport, AHangUpDuringTheExportShowsTheWriteErrorAndTheWindowGoesOn)
     EXPECT_FALSE(Find(Form4, "sSpeedButton6")->isEnabled());
     Click(Form4, "sSpeedButton4");
     EXPECT_TRUE(Form2->isVisible());
+}
+
+TEST_F(TExport, AnOpenedFileGoesOutAndWhatTheBoxThenHoldsIsSavedAsMorvelSmsctlReadsIt)
+{
+    auto WriteFile = [](const QString& Path, const QByteArray& Text) {
+        QFile File(Path);
+        return File.open(QIODevice::WriteOnly) && File.write(Text) == Text.size();
+    };
+    auto ReadFile = [](const QString& Path) {
+        QFile File(Path);
+        return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("(unreadable)");
+    };
+    // Prepared at the desk: a text longer than its field, as a box may hold one, a byte above
+    // 0x7F, boxes of every kind changed; written with its explanations.
+    TItemStore Prepared;
+    Prepared.SetItemText("rel2_on", QString(22, u'L'));
+    Prepared.SetItemText("TEL3", QString::fromLatin1("0912\xE9" "55"));
+    Prepared.SetItemText("txt_status", "state?");
+    for (const char* Box : {"CK_TEL_in_2", "CK_TEL_5", "sCheckBox11", "sCheckBox3"})
+        Prepared.SetItemChecked(Box, true);
+    Prepared.SetItemChecked("ch_state", false);
+    const QString Good = Runtime() + "/prepared.toml", Bad = Runtime() + "/bad.toml";
+    ASSERT_TRUE(WriteFile(Good, FormatConfigFile(Prepared, true)));
+    ASSERT_TRUE(WriteFile(Bad, "relay.1.on = \"x\"\nrelay.1.off = \"y\"\nrelay.2.on = oops\n"));
+
+    QString Asked, Answer;
+    auto Ask = [&](const QString& Suggested) {
+        Asked = Suggested;
+        return Answer;
+    };
+    Form4->SetFileDialogs(Ask, Ask);
+
+    // A bad file says where it is wrong and changes nothing, the pages' state included.
+    const QByteArray Before = FormatConfigFile(*Form4, false);
+    TBoxWatcher Boxes;
+    Answer = Bad;
+    Click(Form4, "sSpeedButton7");
+    ASSERT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_EQ(Boxes.Seen()[0].ObjectName, "ErrorBox");
+    EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(Bad + ":3:")) << Boxes.Seen()[0].Text.toStdString();
+    EXPECT_EQ(FormatConfigFile(*Form4, false), Before);
+    EXPECT_FALSE(Find(Form4, "sPanel1")->isEnabled());
+
+    // Opened before connecting, then sent.
+    Answer = Good;
+    Click(Form4, "sSpeedButton7");
+    EXPECT_TRUE(Find(Form4, "sPanel1")->isEnabled());
+    EXPECT_FALSE(Find(Form4, "sPanel2")->isVisible());
+    TSimProcess Sim(Runtime());
+    Connect(Sim);
+    Click(Form4, "sSpeedButton6");
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("stored") == 1; }, 2000));
+    QByteArray Expected("\x19\x1b");
+    for (const TItemDef& Item : ItemTable())
+        Expected += RecordBytes(Item, Prepared);
+    Expected += "\r";
+    EXPECT_EQ(Wire(Sim).toHex(' ').toStdString(), Expected.toHex(' ').toStdString());
+
+    // Read back and saved under the name offered, in the folder used last.
+    Form4->SetItemText("rel1_on", "scrambled");
+    Click(Form4, "sSpeedButton3");
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("line") >= ItemCount; }, 10000));
+    PumpFor(100);
+    Answer = Runtime() + "/saved.toml";
+    Click(Form4, "sSpeedButton8");
+    EXPECT_EQ(Asked, Runtime() + "/box-" + QDate::currentDate().toString("yyyy-MM-dd") + "-relay-sim.toml");
+    EXPECT_EQ(Boxes.Seen().size(), 1u); // the bad file's only
+
+    // The same box as morvel-smsctl reads it, once the window has let go of the port.
+    Click(Form4, "sSpeedButton2");
+    QProcess Smsctl;
+    Smsctl.start(BuildDir() + "/morvel-smsctl", {"read", Sim.LinkPath(), "-o", Runtime() + "/read.toml"});
+    ASSERT_TRUE(Smsctl.waitForFinished(30000));
+    ASSERT_EQ(Smsctl.exitCode(), 0) << Smsctl.readAllStandardError().toStdString();
+    const QByteArray Read = ReadFile(Runtime() + "/read.toml");
+    EXPECT_EQ(ReadFile(Answer), Read);
+    // The import's own copy holds the same.
+    const QStringList Copies = QDir(ImportCopyFolder()).entryList({"*-relay-sim.toml"}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(Copies.isEmpty());
+    EXPECT_EQ(ReadFile(ImportCopyFolder() + "/" + Copies.last()), Read);
 }

@@ -1,7 +1,13 @@
 // Import through the real window from the simulator.
 #include "device/codecs.h"
+#include "device/config_file.h"
+#include "device/import_copies.h"
 #include "device/items.h"
 #include "e2e_support.h"
+
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QScopeGuard>
 
 namespace {
 class TImport : public TE2E
@@ -76,6 +82,59 @@ TEST_F(TImport, CustomLinesPacedOverManyReceiveEvents)
         EXPECT_EQ(Form4->ItemChecked(QStringLiteral("sCheckBox%1").arg(I)), I == 1 || I == 3) << I;
     for (int I = 9; I <= 12; ++I)
         EXPECT_TRUE(Form4->ItemChecked(QStringLiteral("sCheckBox%1").arg(I))) << I;
+}
+
+TEST_F(TImport, EachImportLeavesACopyTheNewest100StayAndACopyThatCannotBeKeptSpoilsNothing)
+{
+    QTemporaryDir Data;
+    const QByteArray Saved = qgetenv("XDG_DATA_HOME");
+    const auto Restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", Saved); });
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Data.path()));
+    const QString Folder = ImportCopyFolder();
+    ASSERT_EQ(Folder, Data.path() + "/morvel-sms-controller");
+    // A hundred copies of earlier imports, and a file of the user's own.
+    ASSERT_TRUE(QDir().mkpath(Folder));
+    for (int I = 0; I < ImportCopiesKept; ++I) {
+        QFile Old(Folder + QStringLiteral("/2025-01-01-%1-ttyUSB0.toml").arg(I, 6, 10, QLatin1Char('0')));
+        ASSERT_TRUE(Old.open(QIODevice::WriteOnly));
+    }
+    QFile Own(Folder + "/notes.toml");
+    ASSERT_TRUE(Own.open(QIODevice::WriteOnly));
+
+    TSimProcess Sim(Runtime(), {"--bad-line", "1=kept"});
+    ConnectAndImport(Sim);
+    const QRegularExpression Named(R"(^\d{4}-\d\d-\d\d-\d{6}-relay-sim\.toml$)");
+    QStringList Copies;
+    ASSERT_TRUE(PumpUntil([&] {
+        Copies = QDir(Folder).entryList(QDir::Files, QDir::Name).filter(Named);
+        return !Copies.isEmpty();
+    }));
+    QFile Copy(Folder + "/" + Copies.first());
+    ASSERT_TRUE(Copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(Copy.readAll(), FormatConfigFile(*Form4, false));
+    const QStringList Left = QDir(Folder).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(Left.size(), ImportCopiesKept + 1);
+    EXPECT_FALSE(Left.contains("2025-01-01-000000-ttyUSB0.toml")); // the oldest went
+    EXPECT_TRUE(Left.contains("2025-01-01-000001-ttyUSB0.toml"));
+    EXPECT_TRUE(Left.contains("notes.toml"));
+
+    // Where the folder cannot be: the import lands all the same, and a box that does not hold
+    // the user says why there is no copy.
+    ASSERT_TRUE(QDir(Folder).removeRecursively());
+    QFile Blocking(Folder);
+    ASSERT_TRUE(Blocking.open(QIODevice::WriteOnly));
+    Form4->SetItemText("rel1_on", "x");
+    TBoxWatcher Boxes;
+    Click(Form4, "sSpeedButton3");
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("line") >= 2 * ItemCount; }, 10000));
+    QMessageBox* Notice = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (Notice = Form4->findChild<QMessageBox*>("CopyNotice")); }));
+    EXPECT_TRUE(Notice->isVisible());
+    EXPECT_FALSE(Notice->isModal());
+    EXPECT_TRUE(Notice->text().contains(Folder)) << Notice->text().toStdString();
+    EXPECT_EQ(Form4->ItemText("rel1_on"), "kept");
+    EXPECT_EQ(Form4->ItemText("input10_2"), "CLOSE PORT 10");
+    EXPECT_TRUE(Boxes.Seen().empty());
 }
 
 TEST_F(TImport, ABadMaskLineIsReportedOnceAndTheRestStillArrives)

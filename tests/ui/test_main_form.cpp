@@ -1,5 +1,7 @@
 // The main window as built: geometry, creation order and initial states, by component name.
 #include "app/application.h"
+#include "device/config_file.h"
+#include "device/item_store.h"
 #include "ui/forms.h"
 #include "ui/image_list.h"
 #include "ui/main_form.h"
@@ -7,11 +9,17 @@
 #include "ui/speed_button.h"
 
 #include <QAccessible>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFrame>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,6 +63,8 @@ TEST(MainForm, ComponentsAtTheirPlaces)
         {"sSpeedButton2", {192, 6, 93, 52}, "sCoolBar1"},
         {"sSpeedButton4", {285, 6, 93, 52}, "sCoolBar1"},
         {"sSpeedButton5", {378, 6, 93, 52}, "sCoolBar1"},
+        {"sSpeedButton7", {471, 6, 75, 52}, "sCoolBar1"},
+        {"sSpeedButton8", {546, 6, 75, 52}, "sCoolBar1"},
         {"sBitBtn1", {621, 6, 93, 52}, "sCoolBar1"},
         {"sProgressBar1", {23, 44, 150, 17}, "Form4"},
     };
@@ -110,7 +120,8 @@ TEST(MainForm, InitialStates)
         bool Enabled;
     } Buttons[] = {{"sSpeedButton3", "Import", 8, 2, false}, {"sSpeedButton6", "Export", 9, 2, false},
                    {"sSpeedButton2", "Connect", 2, 2, true}, {"sSpeedButton4", "About", 6, 2, true},
-                   {"sSpeedButton5", "Help", 7, 2, true},    {"sBitBtn1", "Exit", 4, 8, true}};
+                   {"sSpeedButton5", "Help", 7, 2, true},    {"sBitBtn1", "Exit", 4, 8, true},
+                   {"sSpeedButton7", "Open", 12, 2, true},   {"sSpeedButton8", "Save", 13, 2, true}};
     for (const auto& B : Buttons) {
         auto* Button = Find<TSpeedButton>(Form, B.Name);
         ASSERT_NE(Button, nullptr);
@@ -131,13 +142,13 @@ TEST(MainForm, InitialStates)
     EXPECT_EQ(Pages->ActivePageIndex(), 0);
 }
 
-TEST(MainForm, TwelveIconsOf32WithAlpha)
+TEST(MainForm, FourteenIconsOf32WithAlpha)
 {
     TForm4 Form;
     auto* List = Form.findChild<TImageList*>("ImageList32");
     ASSERT_NE(List, nullptr);
-    ASSERT_EQ(List->Count(), 12);
-    for (int I = 0; I < 12; ++I) {
+    ASSERT_EQ(List->Count(), 14);
+    for (int I = 0; I < 14; ++I) {
         const QImage Icon = List->Image(I).toImage();
         EXPECT_EQ(Icon.size(), QSize(32, 32)) << I;
         EXPECT_TRUE(Icon.hasAlphaChannel()) << I;
@@ -148,6 +159,40 @@ TEST(MainForm, TwelveIconsOf32WithAlpha)
         EXPECT_GT(Drawn, 30) << "icon " << I << " is empty";
         EXPECT_GT(Clear, 0) << "icon " << I << " has no transparent ground";
     }
+}
+
+TEST(MainForm, OpenAndSaveAnswerTheirKeysAndADroppedFileOpens)
+{
+    TForm4 Form;
+    QStringList Asked;
+    Form.SetFileDialogs([&](const QString&) { return Asked << "open", QString(); },
+                        [&](const QString&) { return Asked << "save", QString(); });
+    Form.show();
+    Form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+    QTest::keyClick(&Form, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&Form, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Asked, QStringList({"open", "save"}));
+    EXPECT_EQ(Find(Form, "sSpeedButton7")->toolTip(), "Open a configuration file (Ctrl+O)");
+    EXPECT_EQ(Find(Form, "sSpeedButton8")->toolTip(), "Save the configuration to a file (Ctrl+S)");
+
+    // A file dropped on the window opens too.
+    QTemporaryDir Folder;
+    TItemStore Items;
+    Items.SetItemText("rel4_off", "DROPPED");
+    QFile File(Folder.filePath("dropped.toml"));
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    File.write(FormatConfigFile(Items, false));
+    File.close();
+    QMimeData Data;
+    Data.setUrls({QUrl::fromLocalFile(File.fileName())});
+    QDragEnterEvent Enter({10, 100}, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Form, &Enter);
+    ASSERT_TRUE(Enter.isAccepted());
+    QDropEvent Drop(QPointF(10, 100), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Form, &Drop);
+    QTest::qWait(50);
+    EXPECT_EQ(Form.ItemText("rel4_off"), "DROPPED");
 }
 
 TEST(MainForm, ExitEndsTheRun)
