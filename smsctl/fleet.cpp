@@ -277,15 +277,14 @@ private:
         case TState::Starting: return QStringLiteral("connecting");
         case TState::Connected: return QStringLiteral("connected");
         case TState::Sending:
-            return QStringLiteral("%1  record %2 of %3")
-                .arg(ProgressLine(P.Position, ProgressMaximum, P.SecondsLeft, 20))
-                .arg(P.Records)
-                .arg(ItemCount);
+            return ProgressLine(P.Position, ProgressMaximum, P.SecondsLeft, 20);
         case TState::Done: return DoneText(P);
         case TState::Skipped: return QStringLiteral("no box answered");
         case TState::Failed: break;
         }
-        return QStringLiteral("failed");
+        if (FInterrupted && P.Status == 128 + FInterrupted)
+            return QStringLiteral("stopped, %1").arg(RecordsText(P.Records));
+        return QStringLiteral("failed (%1)").arg(P.Status);
     }
 
     // On a terminal, one line per port, rewritten in place.
@@ -330,18 +329,20 @@ private:
                 Ports += ',';
             Ports += "{\"port\":" + JsonText(P->Job.Port) + ",\"status\":" + QByteArray::number(P->Status) +
                      ",\"records\":" + QByteArray::number(P->Records) + ",\"message\":" + JsonText(P->Message) + '}';
-            if (P->State == TState::Done)
-                Lines << QStringLiteral("  %1: %2").arg(P->Job.Port, DoneText(*P));
+            if (P->State == TState::Done) {
+                if (!FTerminal) // the port's line above says it already
+                    Lines << QStringLiteral("  %1: %2").arg(P->Job.Port, DoneText(*P));
+            }
             else
-                Lines << QStringLiteral("  %1: failed (%2): %3")
-                             .arg(P->Job.Port)
-                             .arg(P->Status)
-                             .arg(QString(P->Message).replace(u'\n', QStringLiteral("\n    ")));
+                Lines << QStringLiteral("  %1: %2: %3")
+                             .arg(P->Job.Port, StateText(*P), QString(P->Message).replace(u'\n', QStringLiteral("\n    ")));
         }
         QString Message;
         if (Done + Failed == 0) {
+            const auto Held = std::count_if(FPorts.begin(), FPorts.end(), [](const auto& P) { return P->Status == esPortHeld; });
             Worst = FInterrupted ? 128 + FInterrupted : esNoDevice;
             Message = FInterrupted ? QStringLiteral("stopped before any box answered")
+                      : Held > 0   ? QStringLiteral("auto: no free port answered the handshake; %1 held by another program").arg(Held)
                                    : QStringLiteral("auto: no port answered the handshake");
             std::fprintf(FErrors, "morvel-smsctl: %s\n", qPrintable(Message));
         } else {
@@ -353,7 +354,8 @@ private:
                                .arg(Failed);
             if (FInterrupted)
                 Head += QStringLiteral("; stopped by %1").arg(SignalName(FInterrupted));
-            std::fprintf(FErrors, "morvel-smsctl: %s\n%s\n", qPrintable(Head), qPrintable(Lines.join(u'\n')));
+            Lines.prepend(QStringLiteral("morvel-smsctl: ") + Head);
+            std::fprintf(FErrors, "%s\n", qPrintable(Lines.join(u'\n')));
         }
         std::fflush(FErrors);
         if (FOptions.Json)
