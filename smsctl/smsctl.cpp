@@ -113,6 +113,10 @@ public:
             std::fprintf(FOutput, "morvel-smsctl %s\n", MORVEL_VERSION);
             return esOk;
         }
+        // A --json write ends with its result line whatever stops it; a fleet's child likewise.
+        FResultDue = FChild || (FJson && Command == QLatin1String("write"));
+        if (FJson && (Command == QLatin1String("set") || Command == QLatin1String("defaults")))
+            Usage(QStringLiteral("--json is for ports, read, diff and write"));
         if (Command == QLatin1String("ports"))
             return Ports(Args);
         if (Command == QLatin1String("read"))
@@ -135,7 +139,8 @@ public:
         if (!FResultDue)
             return;
         try {
-            const QByteArray Port = "{\"port\":" + JsonText(FResultPort) + ",\"status\":" + QByteArray::number(Status) +
+            const QString Name = FSession.Port().isEmpty() ? FResultPort : FSession.Port();
+            const QByteArray Port = "{\"port\":" + JsonText(Name) + ",\"status\":" + QByteArray::number(Status) +
                                     ",\"records\":" + QByteArray::number(FSession.RecordsSent()) +
                                     ",\"message\":" + JsonText(Message) + '}';
             Line("{\"event\":\"result\",\"status\":" + QByteArray::number(Status) + ",\"message\":" +
@@ -194,15 +199,19 @@ private:
     // The ports a command names, each once, as paths; 'auto' stands for every listed port.
     QStringList ExpandPorts(const QStringList& Names, bool& FromAuto)
     {
-        QStringList Ports;
+        QStringList Ports, Devices;
         FromAuto = Names.contains(Auto);
         for (const QString& Name : Names) {
             const QStringList These = Name == Auto ? ListPorts() : QStringList{ResolvePort(Name)};
             for (const QString& Port : These) {
-                if (!Ports.contains(Port))
+                // /dev/serial/by-id/... and /dev/ttyUSB0 are one device.
+                const QString Device = QFileInfo(Port).canonicalFilePath();
+                if (!Devices.contains(Device.isEmpty() ? Port : Device)) {
                     Ports << Port;
-                else if (Name != Auto && !FromAuto)
+                    Devices << (Device.isEmpty() ? Port : Device);
+                } else if (!FromAuto) {
                     Usage(QStringLiteral("%1 is named twice; a port takes one exchange at a time").arg(Name));
+                }
             }
         }
         if (Ports.isEmpty())
@@ -284,7 +293,6 @@ private:
         if (Folder && (Args.size() > 1 || Args[0] == Auto))
             return ReadFleet(Args, *Output);
         FResultPort = Args[0];
-        FResultDue = FChild;
         const std::optional<QString> Target = Folder ? std::optional(FolderFile(*Output, ResolvePort(Args[0]), {})) : Output;
         const TItemStore Items = ReadBox(Args[0]);
         if (!FJson || FChild || Target)
@@ -325,23 +333,25 @@ private:
         TakeOperands(Args, 2, static_cast<int>(std::max<qsizetype>(Args.size(), 2)), "write [--verify] PORT... FILE");
         const QString File = Args.takeLast();
         FResultPort = Args.size() == 1 ? Args[0] : QString();
-        FResultDue = FJson || FChild;
         // The whole file is checked before a port is touched: a bad file sends nothing. A text
         // longer than its field is sent whole: a box holds such texts, and its backup must
         // restore them.
+        const bool Fleet = Args.size() > 1 || Args[0] == Auto;
+        bool FromAuto = false;
+        const QStringList Ports = Fleet ? ExpandPorts(Args, FromAuto) : Args;
         TItemStore Items;
         const QStringList Warnings = LoadConfigFile(File, Items, {.Complete = true, .Sendable = true, .Limited = false});
         if (!FChild)
             for (const QString& Warning : Warnings)
                 std::fprintf(FErrors, "morvel-smsctl: warning: %s\n", qPrintable(Warning));
-        if (Args.size() == 1 && Args[0] != Auto)
+        if (!Fleet)
             return WriteBox(Args[0], Items, Verify, File);
 
         FResultDue = false; // the fleet gives the run's result
-        bool FromAuto = false;
+        // The children get the file as checked here, through a pipe: read once, the same for all.
         const QByteArray Text = FormatConfigFile(Items, false);
         std::vector<TFleetJob> Jobs;
-        for (const QString& Port : ExpandPorts(Args, FromAuto)) {
+        for (const QString& Port : Ports) {
             QStringList Command{QStringLiteral("write")};
             if (Verify)
                 Command << QStringLiteral("--verify");
