@@ -5,9 +5,9 @@
 #include "line_builder.h"
 #include "line_bytes.h"
 
-#include <QFile>
+#include "app/file_io.h"
+
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
 #include <optional>
@@ -259,6 +259,98 @@ toml::source_position EndOf(const QByteArray& Text)
     return {static_cast<toml::source_index>(Text.count('\n') + 1), 1};
 }
 
+// Refuses what would make the TOML parser recurse out of its stack: arrays and inline tables
+// nested too deep, keys of too many dotted parts. A lexer of its own, as far as brackets,
+// dots, strings and comments go, so a bracket inside a text is a character and not nesting.
+class TStructureGuard
+{
+public:
+    explicit TStructureGuard(const TParser& Parser) : FParser(Parser) {}
+
+    void Check(const QByteArray& Text)
+    {
+        const char* P = Text.constData();
+        const char* const End = P + Text.size();
+        while (P < End) {
+            const char C = *P;
+            if (C == '#') {
+                while (P < End && *P != '\n')
+                    Step(P);
+            } else if (C == '"' || C == '\'') {
+                SkipString(P, End);
+            } else {
+                if (C == '[' || C == '{') {
+                    if (++FDepth > MaxConfigNesting)
+                        FParser.Fail(Here(), QStringLiteral("arrays or tables nested more than %1 deep; "
+                                                            "expected the flat file morvel-smsctl writes")
+                                                 .arg(MaxConfigNesting));
+                } else if (C == ']' || C == '}') {
+                    FDepth = std::max(FDepth - 1, 0);
+                } else if (C == '.') {
+                    if (++FDots >= MaxConfigKeyParts)
+                        FParser.Fail(Here(), QStringLiteral("a key of more than %1 dotted parts; expected "
+                                                            "an item's key such as relay.1.on")
+                                                 .arg(MaxConfigKeyParts));
+                }
+                // A key ends where its value or the next key begins.
+                if (C == '=' || C == ',' || C == '\n' || C == '[' || C == '{' || C == ']' || C == '}')
+                    FDots = 0;
+                Step(P);
+            }
+        }
+    }
+
+private:
+    toml::source_position Here() const { return {FLine, FColumn}; }
+
+    // One byte on; the column counts characters, as the parser's do.
+    void Step(const char*& P)
+    {
+        if (*P == '\n') {
+            ++FLine;
+            FColumn = 1;
+        } else if ((static_cast<unsigned char>(*P) & 0xC0) != 0x80) {
+            ++FColumn;
+        }
+        ++P;
+    }
+
+    // From an opening quote past the closing one: "..." and """...""" with escapes, '...'
+    // and '''...''' without. A one-line text ends at the line's end at the latest.
+    void SkipString(const char*& P, const char* End)
+    {
+        const char Quote = *P;
+        const bool Escapes = Quote == '"';
+        const bool MultiLine = End - P >= 3 && P[1] == Quote && P[2] == Quote;
+        for (int I = MultiLine ? 3 : 1; I > 0; --I)
+            Step(P);
+        while (P < End) {
+            if (Escapes && *P == '\\') {
+                Step(P);
+                if (P < End)
+                    Step(P);
+            } else if (!MultiLine && (*P == Quote || *P == '\n')) {
+                if (*P == Quote)
+                    Step(P);
+                return;
+            } else if (MultiLine && *P == Quote && End - P >= 3 && P[1] == Quote && P[2] == Quote) {
+                // The last three of up to five quotes close the text.
+                for (int I = 0; I < 5 && P < End && *P == Quote; ++I)
+                    Step(P);
+                return;
+            } else {
+                Step(P);
+            }
+        }
+    }
+
+    const TParser& FParser;
+    int FDepth = 0;
+    int FDots = 0;
+    toml::source_index FLine = 1;
+    toml::source_index FColumn = 1;
+};
+
 } // namespace
 
 QByteArray FormatConfigFile(const TItemView& Items, bool Explained)
@@ -284,6 +376,9 @@ QStringList ParseConfigFile(const QByteArray& Text, const QString& FileName, TIt
                             const TConfigRules& Rules)
 {
     TParser Parser(FileName, Rules);
+    if (Text.size() > MaxConfigFileSize)
+        Parser.Fail({1, 1}, QStringLiteral("larger than %1 bytes; expected a configuration file").arg(MaxConfigFileSize));
+    TStructureGuard(Parser).Check(Text);
     toml::table Root;
     try {
         Root = toml::parse(std::string_view(Text.constData(), static_cast<size_t>(Text.size())),
@@ -301,24 +396,13 @@ QStringList ParseConfigFile(const QByteArray& Text, const QString& FileName, TIt
 
 QStringList LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& Rules)
 {
-    QFile File;
-    const bool StandardInput = Path == QLatin1String("-");
-    const bool Opened = StandardInput ? File.open(stdin, QIODevice::ReadOnly)
-                                      : (File.setFileName(Path), File.open(QIODevice::ReadOnly));
-    const QString Name = StandardInput ? QStringLiteral("<stdin>") : Path;
-    if (!Opened)
-        throw EConfigFile(QStringLiteral("%1: %2").arg(Name, File.errorString()));
-    const QByteArray Text = File.readAll();
-    if (File.error() != QFileDevice::NoError)
-        throw EConfigFile(QStringLiteral("%1: %2").arg(Name, File.errorString()));
-    return ParseConfigFile(Text, Name, Items, Rules);
-}
-
-void SaveFileAtomically(const QString& Path, const QByteArray& Text)
-{
-    QSaveFile File(Path);
-    if (!File.open(QIODevice::WriteOnly) || File.write(Text) != Text.size() || !File.commit())
-        throw EConfigFile(QStringLiteral("%1: %2").arg(Path, File.errorString()));
+    QByteArray Text;
+    try {
+        Text = ReadFileBounded(Path);
+    } catch (const EFileIo& Error) {
+        throw EConfigFile(Error.Message());
+    }
+    return ParseConfigFile(Text, Path == QLatin1String("-") ? QStringLiteral("<stdin>") : Path, Items, Rules);
 }
 
 std::vector<TItemDifference> CompareItems(const TItemView& Left, const TItemView& Right)

@@ -38,14 +38,21 @@ QByteArray FormatConfigFile(const TItemView& Items, bool Explained);
 
 // Stores the file's values into Items. Nothing is stored unless the whole file is good: a
 // syntax error, an unknown, missing or repeated key, a wrong type or a text over the item's
-// length (with Rules.Limited) raise EConfigFile naming FileName, the line and the column.
+// length (with Rules.Limited) raise EConfigFile naming FileName, the line and the column. So
+// do a text over MaxConfigFileSize, arrays or tables nested deeper than MaxConfigNesting and
+// a key of more than MaxConfigKeyParts dotted parts, before the TOML parser sees the text
+// (it recurses once for each, without a limit of its own).
 // Returns the warnings, "FILE:LINE:COLUMN: what", for what is used but worth a word: texts
 // longer than their fields (without Rules.Limited).
 QStringList ParseConfigFile(const QByteArray& Text, const QString& FileName, TItemView& Items,
                             const TConfigRules& Rules = {});
 
-// Reads Path ("-" is standard input) and parses it. EConfigFile also for a file that cannot
-// be read.
+inline constexpr int MaxConfigNesting = 64;
+inline constexpr int MaxConfigKeyParts = 64;
+
+// Reads Path ("-" is standard input; only a regular file otherwise, of at most
+// MaxConfigFileSize bytes) and parses it. EConfigFile also for a file that cannot be read.
+// Files are written with WriteFileSafely (app/file_io.h).
 QStringList LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& Rules = {});
 
 // Sets one item from "KEY=VALUE" as a user types it on a command line: a text as written, a
@@ -61,9 +68,6 @@ QByteArray ConfigValueJson(const QString& Key, const TItemView& Items);
 QByteArray ConfigJson(const TItemView& Items);
 // Text as a JSON string in UTF-8, control characters escaped.
 QByteArray JsonText(const QString& Text);
-// Writes Text to Path through a temporary file in the same folder and a rename, so Path is
-// either the old file or the whole new one. Raises EConfigFile.
-void SaveFileAtomically(const QString& Path, const QByteArray& Text);
 
 // The keys whose values differ, in file order, with both values as the file writes them.
 struct TItemDifference

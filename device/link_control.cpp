@@ -1,6 +1,7 @@
 #include "link_control.h"
 
 #include "app/exceptions.h"
+#include "app/stop_signals.h"
 #include "codecs.h"
 #include "export_plan.h"
 #include "items.h"
@@ -189,6 +190,7 @@ void TLinkControl::ExportClick()
     // A text the line cannot carry stops the export before the device is told to expect one.
     for (const TItemDef& Item : ItemTable())
         RecordBytes(Item, FView);
+    CheckStopSignal();
     LinkMode = ModeSet;
     TBusyScope Busy(FBusy);
     SendRequest(CommandSet);
@@ -205,6 +207,7 @@ void TLinkControl::ExportConfiguration()
             FView.SetProgressVisible(true);
             break;
         case TExportAction::Record: {
+            CheckStopSignal(); // a stop (a logout, Ctrl+C) ends the export between records
             // Read from the fields now, so an edit made during the export is sent. Written as
             // bytes: a text write would convert to the locale's character set.
             const QByteArray Bytes = RecordBytes(*FindItem(Step.Value), FView);
@@ -216,6 +219,7 @@ void TLinkControl::ExportConfiguration()
             Mask = MaskByte(*FindItem(Step.Value), FView);
             break;
         case TExportAction::WriteMask:
+            CheckStopSignal();
             WriteByte(Mask);
             WriteByte(RecordEnd);
             ++FRecordsSent;
@@ -233,6 +237,7 @@ void TLinkControl::ExportConfiguration()
             FView.SetProgressPosition(0);
             break;
         case TExportAction::FinalRecord:
+            CheckStopSignal();
             WriteByte(RecordEnd);
             break;
         }

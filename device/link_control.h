@@ -42,7 +42,8 @@ public:
     void ConnectClick();
     // Import: the read request; the lines arrive through Receive.
     void ImportClick();
-    // Export: the write request, then every record, paced.
+    // Export: the write request, then every record, paced. Once a stop signal has come it
+    // ends before the next record with EExchangeStopped (silent in a handler).
     void ExportClick();
     // The port's receive event: Count bytes are waiting.
     void Receive(int Count);

@@ -33,9 +33,8 @@ struct TSerialDeviceRoots
 //     pty,link=; natural name order;
 //  3. every symlink in UserPorts, in natural name order, unless the folder is not to be trusted
 //     (UntrustedPortFolder).
-// Virtual ports are given by the path of their link. Dangling links are left out. A link that
-// exists but cannot be read or resolved raises Exception "Failed to get data for '<path>'",
-// after the ports before it have been handed over.
+// Virtual ports are given by the path of their link. Links that lead to nothing (dangling, a
+// loop, out of reach) are left out, and the walk goes on.
 void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
                      const TSerialDeviceRoots& Roots = {});
 

@@ -4,12 +4,14 @@
 #include "device/config_file.h"
 #include "device/item_store.h"
 
+#include "app/file_io.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+
+#include <sys/stat.h>
 
 namespace {
 const TItemDef& Item(int Line)
@@ -151,27 +153,25 @@ std::string FormatRelayState(const TRelayConfig& Config)
 
 TRelayConfig LoadRelayState(const std::string& Path)
 {
-    std::ifstream File(Path, std::ios::binary);
-    if (!File) {
-        if (errno == ENOENT)
+    const QString Name = QString::fromStdString(Path);
+    QByteArray Text;
+    try {
+        Text = ReadFileBounded(Name);
+    } catch (const EFileIo& Error) {
+        // A first run has no file yet; anything else that is there but unreadable is an error.
+        if (struct stat Info{}; ::lstat(Path.c_str(), &Info) != 0 && errno == ENOENT)
             return DefaultRelayConfig();
-        throw ESimError(Path + ": " + std::strerror(errno));
+        throw ESimError(Error.what());
     }
-    std::ostringstream Text;
-    Text << File.rdbuf();
-    return ParseRelayState(Text.str(), Path);
+    return ParseRelayState(std::string_view(Text.constData(), static_cast<size_t>(Text.size())), Path);
 }
 
 void SaveRelayState(const std::string& Path, const TRelayConfig& Config)
 {
-    const std::string Temporary = Path + ".tmp";
-    {
-        std::ofstream File(Temporary, std::ios::binary | std::ios::trunc);
-        File << FormatRelayState(Config);
-        File.flush();
-        if (!File)
-            throw ESimError(Temporary + ": cannot write the state");
+    const std::string Text = FormatRelayState(Config);
+    try {
+        WriteFileSafely(QString::fromStdString(Path), QByteArray(Text.data(), static_cast<qsizetype>(Text.size())));
+    } catch (const EFileIo& Error) {
+        throw ESimError(Error.what());
     }
-    if (std::rename(Temporary.c_str(), Path.c_str()) != 0)
-        throw ESimError(Path + ": " + std::strerror(errno));
 }

@@ -54,7 +54,9 @@ std::string UnescapeValue(std::string_view Text);
 TRelayConfig ParseRelayState(std::string_view Text, const std::string& FileName = "state");
 std::string FormatRelayState(const TRelayConfig& Config);
 
-// Loads Path; a file that does not exist yet gives the defaults.
+// Loads Path; a file that does not exist yet gives the defaults. Only a regular file is
+// taken, and only of a configuration file's size.
 TRelayConfig LoadRelayState(const std::string& Path);
-// Saves through a temporary file and a rename, so a crash never leaves half a state file.
+// Saves through the programs' one writer: whole or not at all, never through another user's
+// link.
 void SaveRelayState(const std::string& Path, const TRelayConfig& Config);

@@ -2,6 +2,7 @@
 
 #include "device/codecs.h"
 #include "device/items.h"
+#include "device/line_builder.h"
 #include "device/link_state.h"
 #include "device/protocol.h"
 #include "device/pumping_delay.h"
@@ -9,7 +10,9 @@
 
 #include "app/box_texts.h"
 #include "app/message_pump.h"
+#include "app/stop_signals.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <cerrno>
 
@@ -18,6 +21,15 @@ constexpr int SettlePause = 50; // more than a second, as the handshake waits fo
 
 // The item a record carries, for messages: its first key.
 QString RecordName(int Line) { return ItemKeys(*FindItem(Line)).first(); }
+
+QString RecordsSent(int Sent)
+{
+    return Sent == 0 ? QStringLiteral("no record was sent")
+                     : QStringLiteral("records 1 to %1 of %2 were sent (up to %3); the rest were not")
+                           .arg(Sent)
+                           .arg(ItemCount)
+                           .arg(RecordName(Sent));
+}
 } // namespace
 
 TBoxSession::TBoxSession(FILE* Terminal) : FComPort(std::make_unique<TComPort>()), FView(Terminal)
@@ -46,21 +58,41 @@ void TBoxSession::Connect(const QString& Port)
     FPort = Port;
     SelectedPort = Port;
     FView.Notices.clear();
+    if (!FStopSignals)
+        FStopSignals = std::make_unique<TStopSignals>();
+    StopIfSignalled(QStringLiteral("nothing was sent"));
     try {
         FLink->ConnectClick();
     } catch (const EComPort& Error) {
+        FStopSignals.reset();
         const TExitStatus Status = Error.WinCode() == EBUSY ? esPortHeld : esPortFailed;
         throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorBoxText(Error.Message())));
     }
-    if (!FView.Connected())
+    StopIfSignalled(QStringLiteral("nothing was sent"));
+    if (!FView.Connected()) {
+        FStopSignals.reset();
         throw ESmsctl(esNoDevice, QStringLiteral("%1: %2").arg(
                                       Port, NoticeBoxText(FView.Notices.value(0, QString::fromUtf8(DeviceNotDetectedText)))));
+    }
 }
 
 void TBoxSession::Disconnect()
 {
     if (FView.Connected())
         FLink->ConnectClick(); // DisConnect: closes the port
+    else
+        FComPort->Close(); // a failed handshake may leave it open
+    FStopSignals.reset();
+}
+
+void TBoxSession::StopIfSignalled(const QString& Done)
+{
+    const int Signal = TStopSignals::Caught();
+    if (!Signal)
+        return;
+    Disconnect();
+    throw ESmsctl(static_cast<TExitStatus>(StoppedExitStatus(Signal)),
+                  QStringLiteral("%1: stopped by %2: %3").arg(FPort, SignalName(Signal), Done));
 }
 
 TItemStore TBoxSession::Read()
@@ -68,12 +100,23 @@ TItemStore TBoxSession::Read()
     FView.Errors.clear();
     FView.Items = TItemStore();
     FLink->ImportClick();
-    // Lines are stored as they arrive; waiting ends at the last one or when the box falls quiet.
+    // Lines are stored as they arrive; waiting ends at the last one, when the box falls quiet,
+    // or when the answer has taken longer than any box's can.
     QElapsedTimer Quiet;
     Quiet.start();
+    const QDeadlineTimer Longest(LongestImportTime);
     std::int32_t Lines = 0;
     qsizetype Partial = 0;
     while (RxLineCount < ItemCount) {
+        StopIfSignalled(QStringLiteral("%1 of %2 lines had come; nothing was written").arg(RxLineCount).arg(ItemCount));
+        if (Longest.hasExpired())
+            throw ESmsctl(esBrokenOff,
+                          QStringLiteral("%1: the answer did not end within %2 s, the longest a box's answer "
+                                         "takes at 9600 baud; %3 of %4 lines had come")
+                              .arg(FPort)
+                              .arg(std::chrono::duration_cast<std::chrono::seconds>(LongestImportTime).count())
+                              .arg(RxLineCount)
+                              .arg(ItemCount));
         if (RxLineCount != Lines || RxLine.size() != Partial) {
             Lines = RxLineCount;
             Partial = RxLine.size();
@@ -101,15 +144,14 @@ void TBoxSession::Write(const TItemStore& Items)
         // Closing the port drops what has not left the line yet, and the box stores what it
         // received only once the final record is in: wait for both before anything else.
         PumpingDelay(SettlePause, FComPort->OutputDrainTime());
+    } catch (const EExchangeStopped&) {
+        // What was written whole leaves the line before the port is closed, so the count told
+        // is what the box received.
+        PumpingDelay(0, FComPort->OutputDrainTime());
+        StopIfSignalled(RecordsSent(FLink->RecordsSent()));
     } catch (const EComPort& Error) {
-        const int Sent = FLink->RecordsSent();
-        const QString Done = Sent == 0 ? QStringLiteral("no record was sent")
-                                       : QStringLiteral("records 1 to %1 of %2 were sent (up to %3); the rest were not")
-                                             .arg(Sent)
-                                             .arg(ItemCount)
-                                             .arg(RecordName(Sent));
         throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2\n%3")
-                                       .arg(FPort, ErrorBoxText(Error.Message()), Done));
+                                       .arg(FPort, ErrorBoxText(Error.Message()), RecordsSent(FLink->RecordsSent())));
     }
 }
 

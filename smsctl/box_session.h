@@ -10,8 +10,10 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TComPort;
+class TStopSignals;
 
 // How the program ends; the man page lists these for scripts.
 enum TExitStatus : int {
@@ -24,6 +26,7 @@ enum TExitStatus : int {
     esNoDevice = 6,     // no answer to the handshake
     esBrokenOff = 7,    // the exchange broke off: lines stopped coming, a write failed
     esVerifyFailed = 8, // write --verify: the box holds something else
+    // 128 + the signal's number: SIGINT or SIGTERM stopped the exchange (130, 143)
 };
 
 // A failure with the status the program ends with.
@@ -49,13 +52,16 @@ public:
     TBoxSession& operator=(const TBoxSession&) = delete;
 
     // Opens Port and runs the handshake. ESmsctl: esPortFailed, esPortHeld, esNoDevice.
+    // While the port is open, SIGINT and SIGTERM stop the exchange between records: the port
+    // is released and ESmsctl says what was done, with the status 128 + the signal.
     void Connect(const QString& Port);
     // Closes the port, if open.
     void Disconnect();
     const QString& Port() const { return FPort; }
 
     // The read request; done once 59 lines are stored. ESmsctl esBrokenOff when lines stop
-    // coming first, or when a line cannot be stored.
+    // coming first, when they keep coming for longer than the longest answer takes, or when
+    // a line cannot be stored.
     TItemStore Read();
     // The window's export of Items. ESmsctl esBrokenOff naming the records sent before a
     // failed write.
@@ -66,6 +72,11 @@ public:
     std::function<void(int Position, int SecondsLeft, int Records)> OnProgress;
 
 private:
+    // Releases the port and throws the stop's ESmsctl, when a stop signal has come. Done: what
+    // was sent or received by then.
+    void StopIfSignalled(const QString& Done);
+
+    std::unique_ptr<TStopSignals> FStopSignals; // while the port is open
     std::unique_ptr<TComPort> FComPort;
     TConsoleLink FView;
     std::unique_ptr<TLinkControl> FLink;

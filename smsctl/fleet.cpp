@@ -4,6 +4,7 @@
 #include "console_link.h"
 
 #include "app/message_pump.h"
+#include "app/stop_signals.h"
 #include "device/config_file.h"
 #include "device/export_plan.h"
 #include "device/items.h"
@@ -14,14 +15,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <csignal>
 #include <memory>
 
-#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -29,65 +26,6 @@
 namespace {
 
 constexpr int RedrawMs = 200;
-
-// The signals that stop a run, as the shell numbers them in an exit status (128 + N).
-constexpr std::array StopSignals{SIGINT, SIGTERM, SIGHUP};
-
-// A signal becomes a byte on a pipe, so it is handled between messages, never inside one.
-int SignalPipe[2] = {-1, -1};
-
-void OnStopSignal(int Signal)
-{
-    const int Saved = errno;
-    const auto Byte = static_cast<unsigned char>(Signal);
-    [[maybe_unused]] const ssize_t Ignored = ::write(SignalPipe[1], &Byte, 1);
-    errno = Saved;
-}
-
-// Catches the stop signals while it lives and puts the old handlers back after.
-class TSignalCatcher
-{
-public:
-    TSignalCatcher()
-    {
-        if (::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        struct sigaction Action{};
-        Action.sa_handler = OnStopSignal;
-        ::sigemptyset(&Action.sa_mask);
-        Action.sa_flags = SA_RESTART;
-        for (size_t I = 0; I < StopSignals.size(); ++I)
-            ::sigaction(StopSignals[I], &Action, &FSaved[I]);
-        FNotifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
-    }
-    ~TSignalCatcher()
-    {
-        FNotifier.reset();
-        for (size_t I = 0; I < StopSignals.size(); ++I)
-            ::sigaction(StopSignals[I], &FSaved[I], nullptr);
-        for (int& Fd : SignalPipe)
-            if (Fd >= 0) {
-                ::close(Fd);
-                Fd = -1;
-            }
-    }
-    TSignalCatcher(const TSignalCatcher&) = delete;
-    TSignalCatcher& operator=(const TSignalCatcher&) = delete;
-
-    // The signal caught since the last call, or 0.
-    int Take()
-    {
-        unsigned char Byte = 0;
-        int Signal = 0;
-        while (SignalPipe[0] >= 0 && ::read(SignalPipe[0], &Byte, 1) == 1)
-            Signal = Byte;
-        return Signal;
-    }
-
-private:
-    std::array<struct sigaction, StopSignals.size()> FSaved{};
-    std::unique_ptr<QSocketNotifier> FNotifier; // wakes the loop up
-};
 
 enum class TState { Starting, Connected, Sending, Done, Failed, Skipped };
 
@@ -118,16 +56,6 @@ QString RecordsText(int Records)
         .arg(ItemKeys(*FindItem(Records)).first());
 }
 
-QString SignalName(int Signal)
-{
-    switch (Signal) {
-    case SIGINT: return QStringLiteral("Ctrl+C (SIGINT)");
-    case SIGTERM: return QStringLiteral("SIGTERM");
-    case SIGHUP: return QStringLiteral("SIGHUP");
-    default: return QStringLiteral("signal %1").arg(Signal);
-    }
-}
-
 class TFleet
 {
 public:
@@ -139,7 +67,8 @@ public:
 
     int Run(const std::vector<TFleetJob>& Jobs)
     {
-        TSignalCatcher Signals;
+        // Each child takes its stop signals itself, between records; here they are passed on.
+        const TStopSignals Signals([this](int Signal) { Forward(Signal); });
         for (const TFleetJob& Job : Jobs)
             Start(Job);
         QElapsedTimer SinceDraw;
@@ -147,8 +76,6 @@ public:
         Draw();
         while (std::any_of(FPorts.begin(), FPorts.end(), [](const auto& P) { return P->Process != nullptr; })) {
             MessagePump->ProcessMessagesOrWait(RedrawMs);
-            if (const int Signal = Signals.Take())
-                Forward(Signal);
             if (FChanged && (SinceDraw.elapsed() >= RedrawMs || !FTerminal)) {
                 Draw();
                 SinceDraw.restart();
@@ -189,7 +116,7 @@ private:
         });
         FPorts.push_back(std::move(Port));
         if (FInterrupted) {
-            Finished(*P, 128 + FInterrupted, QProcess::NormalExit);
+            Finished(*P, StoppedExitStatus(FInterrupted), QProcess::NormalExit);
             return;
         }
         Child.start();
@@ -256,7 +183,7 @@ private:
         if (!P.HasResult) {
             // No word from the child: it died, or could not start at all.
             const bool Crashed = How == QProcess::CrashExit;
-            P.Status = Crashed && FInterrupted ? 128 + FInterrupted : Crashed ? esBrokenOff : Code;
+            P.Status = Crashed && FInterrupted ? StoppedExitStatus(FInterrupted) : Crashed ? esBrokenOff : Code;
             P.Message = QString::fromLocal8Bit(P.Stderr).trimmed();
             if (P.Message.isEmpty())
                 P.Message = P.Process->error() == QProcess::FailedToStart
@@ -282,7 +209,7 @@ private:
         case TState::Skipped: return QStringLiteral("no box answered");
         case TState::Failed: break;
         }
-        if (FInterrupted && P.Status == 128 + FInterrupted)
+        if (FInterrupted && P.Status == StoppedExitStatus(FInterrupted))
             return QStringLiteral("stopped, %1").arg(RecordsText(P.Records));
         return QStringLiteral("failed (%1)").arg(P.Status);
     }
@@ -340,7 +267,7 @@ private:
         QString Message;
         if (Done + Failed == 0) {
             const auto Held = std::count_if(FPorts.begin(), FPorts.end(), [](const auto& P) { return P->Status == esPortHeld; });
-            Worst = FInterrupted ? 128 + FInterrupted : esNoDevice;
+            Worst = FInterrupted ? StoppedExitStatus(FInterrupted) : esNoDevice;
             Message = FInterrupted ? QStringLiteral("stopped before any box answered")
                       : Held > 0   ? QStringLiteral("auto: no free port answered the handshake; %1 held by another program").arg(Held)
                                    : QStringLiteral("auto: no port answered the handshake");

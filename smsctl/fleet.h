@@ -28,8 +28,8 @@ struct TFleetOptions
 };
 
 // Runs the jobs side by side and returns the worst exit status (128 + the signal when
-// SIGINT, SIGTERM or SIGHUP stopped the run; each child gets the signal and releases its
-// port). Progress goes to Errors: one line per port updated in place on a terminal, plain
+// SIGINT or SIGTERM stopped the run: each child gets the signal, stops between records and
+// releases its port). Progress goes to Errors: one line per port updated in place on a terminal, plain
 // lines otherwise; then a summary naming the records each box got.
 int RunFleet(const std::vector<TFleetJob>& Jobs, const TFleetOptions& Options, FILE* Output,
              FILE* Errors);

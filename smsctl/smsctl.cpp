@@ -4,6 +4,8 @@
 #include "fleet.h"
 
 #include "app/box_texts.h"
+#include "app/file_io.h"
+#include "app/stop_signals.h"
 
 #include "device/config_file.h"
 #include "device/export_plan.h"
@@ -232,7 +234,10 @@ private:
                 FSession.Disconnect();
                 Answering << Candidate;
             } catch (const ESmsctl&) {
-                // Not a relay controller, or not free: auto takes only what answers.
+                // Not a relay controller, or not free: auto takes only what answers. A stop
+                // signal ends the search.
+                if (TStopSignals::Caught())
+                    throw;
             }
         }
         if (Answering.isEmpty())
@@ -254,8 +259,8 @@ private:
 
     void Emit(const QByteArray& Text, const std::optional<QString>& Path)
     {
-        if (Path) {
-            SaveFileAtomically(*Path, Text);
+        if (Path && *Path != QLatin1String("-")) {
+            WriteFileSafely(*Path, Text);
             return;
         }
         Line(Text);
@@ -503,6 +508,9 @@ int RunSmsctl(const QStringList& Args, FILE* Output, FILE* Errors)
         Message = Error.Message();
         Status = Error.Status();
     } catch (const EConfigFile& Error) {
+        Message = Error.Message();
+        Status = esFile;
+    } catch (const EFileIo& Error) {
         Message = Error.Message();
         Status = esFile;
     } catch (const EComPort& Error) {

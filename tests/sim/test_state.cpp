@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include <unistd.h>
 
@@ -75,6 +76,34 @@ TEST(SimState, ItemsLeftOutKeepDefaultsAndBadValuesNameTheirPlace)
     } catch (const ESimError& Error) {
         EXPECT_EQ(std::string(Error.what()), "box.toml:3:12: feedback is a text; expected true or false");
     }
+
+    // What would make the TOML parser recurse out of its stack is refused at its place first;
+    // brackets and dots inside texts and comments are characters, not nesting.
+    std::string Dotted = "# [[[[ a.b.c\n";
+    for (int I = 0; I < 35000; ++I)
+        Dotted += "a.";
+    const std::vector<std::pair<std::string, std::string>> Deep = {
+        {Dotted + "a = 1\n", "box.toml:2:128: a key of more than 64 dotted parts"},
+        {"relay.1.on = " + std::string(70000, '[') + "\n", "box.toml:1:78: arrays or tables nested more than 64 deep"},
+        {"relay.1.on = {a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a="
+         "{a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a={a=",
+         "box.toml:1:206: arrays or tables nested more than 64 deep"}};
+    for (const auto& [Text, Expected] : Deep) {
+        try {
+            ParseRelayState(Text, "box.toml");
+            ADD_FAILURE() << Expected;
+        } catch (const ESimError& Error) {
+            EXPECT_EQ(std::string(Error.what()).substr(0, Expected.size()), Expected);
+        }
+    }
+    const std::string Brackets(200, '[');
+    const std::string Dots(200, '.');
+    const TRelayConfig Texts = ParseRelayState("relay.1.on = \"" + Brackets + Dots + "\\\"" + Brackets +
+                                               "\" # " + Brackets + "\nrelay.1.off = '" + Dots + "'\n"
+                                               "relay.2.on = \"\"\"" + Brackets + "\"\"\"\"\n");
+    EXPECT_EQ(Texts.Value(1), Brackets + Dots + "\"" + Brackets);
+    EXPECT_EQ(Texts.Value(2), Dots);
+    EXPECT_EQ(Texts.Value(3), Brackets + "\"");
 }
 
 TEST(SimOptions, ParsesEveryOption)

@@ -49,11 +49,6 @@ void SortNatural(std::vector<TDirEntry>& Entries)
               [](const TDirEntry& A, const TDirEntry& B) { return NaturalLess(A.Name, B.Name); });
 }
 
-[[noreturn]] void FailedToGetData(const QString& Path)
-{
-    throw Exception(QStringLiteral("Failed to get data for '%1'").arg(Path));
-}
-
 // The canonical path of what Path names, or an empty text when it does not exist.
 QString Resolve(const QString& Path, bool& Missing)
 {
@@ -63,9 +58,9 @@ QString Resolve(const QString& Path, bool& Missing)
     return Real ? QFile::decodeName(Real.get()) : QString();
 }
 
-// Where the link Folder/Entry points, fully resolved. Empty when the entry is no symlink or the
-// link is dangling (a stale virtual port is no device); a link that cannot be read or resolved
-// for any other reason (no permission, a loop) is a failure.
+// Where the link Folder/Entry points, fully resolved. Empty when the entry is no symlink, or a
+// link that leads nowhere: dangling (a stale virtual port is no device), a loop, or out of
+// reach. Such a link is one port less, never the end of the list.
 QString LinkTarget(const QString& Folder, const TDirEntry& Entry)
 {
     const QString Path = Folder + u'/' + Entry.Name;
@@ -73,19 +68,11 @@ QString LinkTarget(const QString& Folder, const TDirEntry& Entry)
         if (Entry.Type != DT_UNKNOWN)
             return {};
         struct stat Info;
-        if (::lstat(QFile::encodeName(Path).constData(), &Info) != 0) {
-            if (errno == ENOENT)
-                return {}; // gone since the folder was read
-            FailedToGetData(Path);
-        }
-        if (!S_ISLNK(Info.st_mode))
+        if (::lstat(QFile::encodeName(Path).constData(), &Info) != 0 || !S_ISLNK(Info.st_mode))
             return {};
     }
     bool Missing = false;
-    const QString Target = Resolve(Path, Missing);
-    if (Target.isEmpty() && !Missing)
-        FailedToGetData(Path);
-    return Target;
+    return Resolve(Path, Missing);
 }
 
 bool Exists(const QString& Path)
