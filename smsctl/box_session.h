@@ -67,7 +67,7 @@ public:
     // failed write.
     void Write(const TItemStore& Items);
     // The records of the last export that went out whole.
-    int RecordsSent() const { return FLink->RecordsSent(); }
+    int RecordsWritten() const { return FLink->RecordsSent(); }
     // Told of the export's progress: position, seconds left, records sent.
     std::function<void(int Position, int SecondsLeft, int Records)> OnProgress;
 

@@ -143,7 +143,7 @@ public:
         try {
             const QString Name = FSession.Port().isEmpty() ? FResultPort : FSession.Port();
             const QByteArray Port = "{\"port\":" + JsonText(Name) + ",\"status\":" + QByteArray::number(Status) +
-                                    ",\"records\":" + QByteArray::number(FSession.RecordsSent()) +
+                                    ",\"records\":" + QByteArray::number(FSession.RecordsWritten()) +
                                     ",\"message\":" + JsonText(Message) + '}';
             Line("{\"event\":\"result\",\"status\":" + QByteArray::number(Status) + ",\"message\":" +
                  JsonText(Message) + ",\"ports\":[" + Port + "]}\n");
@@ -383,7 +383,7 @@ private:
                                                   QByteArray::number(Records) + ",\"total\":" + QByteArray::number(ItemCount));
         };
         FSession.Write(Items);
-        Event(QStringLiteral("written"), "\"records\":" + QByteArray::number(FSession.RecordsSent()));
+        Event(QStringLiteral("written"), "\"records\":" + QByteArray::number(FSession.RecordsWritten()));
         if (Interactive())
             std::fprintf(FErrors, "%s: configuration written\n", qPrintable(FSession.Port()));
         if (!Verify) {
