@@ -244,14 +244,15 @@ private:
 
     int Summary()
     {
-        int Worst = esOk, Done = 0, Failed = 0;
+        int Worst = esOk, Done = 0, Failed = 0, Stopped = 0;
         QByteArray Ports;
         QStringList Lines;
         for (const auto& P : FPorts) {
             if (P->State == TState::Skipped)
                 continue;
             Worst = std::max(Worst, P->Status);
-            (P->State == TState::Done ? Done : Failed) += 1;
+            const bool WasStopped = FInterrupted && P->Status == StoppedExitStatus(FInterrupted);
+            (P->State == TState::Done ? Done : WasStopped ? Stopped : Failed) += 1;
             if (!Ports.isEmpty())
                 Ports += ',';
             Ports += "{\"port\":" + JsonText(P->Job.Port) + ",\"status\":" + QByteArray::number(P->Status) +
@@ -259,13 +260,18 @@ private:
             if (P->State == TState::Done) {
                 if (!FTerminal) // the port's line above says it already
                     Lines << QStringLiteral("  %1: %2").arg(P->Job.Port, DoneText(*P));
+                continue;
             }
-            else
-                Lines << QStringLiteral("  %1: %2: %3")
-                             .arg(P->Job.Port, StateText(*P), QString(P->Message).replace(u'\n', QStringLiteral("\n    ")));
+            // The child's message names its port first; the line does already.
+            QString Message = P->Message;
+            if (Message.startsWith(P->Job.Port + QStringLiteral(": ")))
+                Message.remove(0, P->Job.Port.size() + 2);
+            if (!WasStopped)
+                Message = QStringLiteral("failed (%1): %2").arg(P->Status).arg(Message);
+            Lines << QStringLiteral("  %1: %2").arg(P->Job.Port, Message.replace(u'\n', QStringLiteral("\n    ")));
         }
         QString Message;
-        if (Done + Failed == 0) {
+        if (Done + Failed + Stopped == 0) {
             const auto Held = std::count_if(FPorts.begin(), FPorts.end(), [](const auto& P) { return P->Status == esPortHeld; });
             Worst = FInterrupted ? StoppedExitStatus(FInterrupted) : esNoDevice;
             Message = FInterrupted ? QStringLiteral("stopped before any box answered")
@@ -273,14 +279,17 @@ private:
                                    : QStringLiteral("auto: no port answered the handshake");
             std::fprintf(FErrors, "morvel-smsctl: %s\n", qPrintable(Message));
         } else {
+            const int All = Done + Failed + Stopped;
             QString Head = QStringLiteral("%1 box%2: %3 %4, %5 failed")
-                               .arg(Done + Failed)
-                               .arg(Done + Failed == 1 ? "" : "es")
+                               .arg(All)
+                               .arg(All == 1 ? "" : "es")
                                .arg(Done)
                                .arg(FOptions.Done)
                                .arg(Failed);
-            if (FInterrupted)
-                Head += QStringLiteral("; stopped by %1").arg(SignalName(FInterrupted));
+            if (FInterrupted) {
+                Message = QStringLiteral("stopped by %1").arg(SignalName(FInterrupted));
+                Head += QStringLiteral(", %1 %2").arg(Stopped).arg(Message);
+            }
             Lines.prepend(QStringLiteral("morvel-smsctl: ") + Head);
             std::fprintf(FErrors, "%s\n", qPrintable(Lines.join(u'\n')));
         }
