@@ -140,13 +140,14 @@ public:
     {
         if (!FResultDue)
             return;
+        const QString& Said = Message.isEmpty() ? FResultMessage : Message;
         try {
             const QString Name = FSession.Port().isEmpty() ? FResultPort : FSession.Port();
             const QByteArray Port = "{\"port\":" + JsonText(Name) + ",\"status\":" + QByteArray::number(Status) +
                                     ",\"records\":" + QByteArray::number(FSession.RecordsWritten()) +
-                                    ",\"message\":" + JsonText(Message) + '}';
+                                    ",\"message\":" + JsonText(Said) + '}';
             Line("{\"event\":\"result\",\"status\":" + QByteArray::number(Status) + ",\"message\":" +
-                 JsonText(Message) + ",\"ports\":[" + Port + "]}\n");
+                 JsonText(Said) + ",\"ports\":[" + Port + "]}\n");
         } catch (...) {
             // The status still tells.
         }
@@ -401,6 +402,11 @@ private:
         }
         std::fprintf(FErrors, "morvel-smsctl: %s: the box holds something else than %s:\n",
                      qPrintable(FSession.Port()), qPrintable(File));
+        QStringList Keys;
+        for (const TItemDifference& D : Differences)
+            Keys << D.Key;
+        FResultMessage = QStringLiteral("%1: the box holds something else than %2 in %3")
+                             .arg(FSession.Port(), File, Keys.join(QStringLiteral(", ")));
         for (const TItemDifference& D : Differences)
             std::fprintf(FErrors, "  %s: sent %s, holds %s\n", qPrintable(D.Key), qPrintable(D.Left),
                          qPrintable(D.Right));
@@ -493,6 +499,7 @@ private:
     bool FChild = false;      // run by a fleet: JSON lines, a result, no warnings of its own
     bool FResultDue = false;  // Finish prints the result line
     QString FResultPort;
+    QString FResultMessage;   // what the result says of a failure that is no exception
 };
 
 } // namespace
