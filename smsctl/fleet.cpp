@@ -192,7 +192,8 @@ private:
         }
         const bool NoBox = P.Status == esNoDevice || P.Status == esPortFailed || P.Status == esPortHeld;
         P.State = P.Status == esOk ? TState::Done : FOptions.Auto && NoBox ? TState::Skipped : TState::Failed;
-        P.Process.release()->deleteLater();
+        // Not deleted from inside its own signal: kept until the run is over.
+        FEnded.push_back(std::move(P.Process));
         FChanged = true;
         if (!FTerminal && !FOptions.Json && P.State != TState::Skipped)
             std::fprintf(FErrors, "%s: %s\n", qPrintable(P.Job.Port), qPrintable(StateText(P)));
@@ -322,6 +323,7 @@ private:
     FILE* FErrors;
     bool FTerminal;
     std::vector<std::unique_ptr<TPort>> FPorts;
+    std::vector<std::unique_ptr<QProcess>> FEnded;
     int FDrawnLines = 0;
     int FInterrupted = 0;
     bool FChanged = true;
