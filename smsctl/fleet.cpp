@@ -69,6 +69,10 @@ public:
     {
         // Each child takes its stop signals itself, between records; here they are passed on.
         const TStopSignals Signals([this](int Signal) { Forward(Signal); });
+        // Lines rewritten in place must all fit on the screen; more ports get plain lines.
+        if (winsize Size{}; FTerminal && ::ioctl(::fileno(FErrors), TIOCGWINSZ, &Size) == 0 && Size.ws_row > 0 &&
+                            Jobs.size() + 2 > Size.ws_row)
+            FTerminal = false;
         for (const TFleetJob& Job : Jobs)
             Start(Job);
         QElapsedTimer SinceDraw;
