@@ -1,7 +1,9 @@
 // Many boxes at once, timed: eight simulators, one morvel-smsctl write to all eight, against
 // the same write to one box. Prints both wall times and their ratio (the goal: at most 1.1),
 // and per box the gaps between records as the box saw them against the pauses' spans: each box
-// keeps its own pacing however many run beside it.
+// keeps its own pacing however many run beside it. The simulator stamps a record when it wakes
+// to read it, so on a loaded machine single gaps fall short by its wake-up delay: compare the
+// fleet's boxes with the one box alone, and the medians, which a lost pause moves by 400 ms.
 //
 // bench-fleet [N] runs N boxes (8 by default).
 #include "device/export_plan.h"
