@@ -97,10 +97,12 @@ QByteArray BaseName(const QByteArray& Local)
 }
 
 // A device node or a FIFO: the node itself stays; what it leads to gets the bytes.
-void WriteInPlace(const QString& Shown, const QByteArray& Local, const QByteArray& Data)
+void WriteInPlace(const QString& Shown, const QByteArray& Local, const QByteArray& Data,
+                  bool ThroughOwnLink = false)
 {
     // O_NOFOLLOW: a link put in the node's place since it was looked at is not followed.
-    TFd File(OpenRetrying(Local.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
+    TFd File(OpenRetrying(Local.constData(),
+                          O_WRONLY | O_NOCTTY | O_CLOEXEC | (ThroughOwnLink ? 0 : O_NOFOLLOW)));
     if (File.Get() < 0)
         Fail(Shown, errno);
     struct stat Info{};
@@ -123,15 +125,18 @@ void ReplaceFile(const QString& Shown, const QByteArray& Local, const struct sta
                  const QByteArray& Data)
 {
     const QByteArray Dir = Folder(Local);
-    const QByteArray Prefix = Dir + "/." + BaseName(Local) + '.';
+    // Shortened so that a name near the file system's limit still leaves room for the suffix.
+    const QByteArray Prefix = Dir + "/." + BaseName(Local).left(200) + '.';
     QByteArray Temporary;
     int Fd = -1;
     for (int Attempt = 0; Fd < 0; ++Attempt) {
         Temporary = Prefix + QByteArray::number(QRandomGenerator::system()->generate64(), 36) + ".tmp";
         // O_EXCL with O_NOFOLLOW: a name planted in the folder is never opened, let alone
-        // followed; 0666 leaves the mode to the user's umask, as for any new file.
+        // followed. A new file's mode is the user's umask's, as for any new file; one that
+        // replaces a file starts private and gets that file's mode below, so no one can open
+        // it meanwhile whom the old file kept out.
         Fd = OpenRetrying(Temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0666);
+                          Old ? 0600 : 0666);
         if (Fd < 0 && (errno != EEXIST || Attempt >= 100))
             Fail(Shown, errno);
     }
@@ -196,6 +201,13 @@ void WriteFileSafely(const QString& Path, const QByteArray& Data)
                 return ReplaceFile(Path, Local, nullptr, Data);
             if (Hops >= MaxLinkHops)
                 Fail(Path, ELOOP);
+            // What the user's link leads to may be no file at all: /dev/stdout is a link to
+            // /proc/self/fd/1, whose "target" names a pipe or a socket, not a path.
+            if (struct stat Target{}; ::stat(Local.constData(), &Target) == 0 && !S_ISREG(Target.st_mode)) {
+                if (S_ISDIR(Target.st_mode))
+                    Fail(Path, EISDIR);
+                return WriteInPlace(Path, Local, Data, true);
+            }
             QByteArray Target(static_cast<qsizetype>(std::max<off_t>(Info.st_size, 0)) + 256, Qt::Uninitialized);
             const ssize_t Length = ::readlink(Local.constData(), Target.data(), static_cast<size_t>(Target.size()));
             if (Length < 0)
@@ -235,6 +247,9 @@ QByteArray ReadFileBounded(const QString& Path, qint64 Limit)
             Fail(Path, errno);
         if (S_ISDIR(Info.st_mode))
             Fail(Path, EISDIR);
+        if (S_ISFIFO(Info.st_mode))
+            throw EFileIo(Path + QStringLiteral(": a pipe, not a regular file; give - and redirect it to "
+                                                "standard input"));
         if (!S_ISREG(Info.st_mode))
             throw EFileIo(Path + QStringLiteral(": not a regular file"));
         Opened.emplace(OpenRetrying(Local.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));

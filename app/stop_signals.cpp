@@ -44,6 +44,7 @@ TStopSignals::TStopSignals(std::function<void(int Signal)> OnStop) : FOnStop(std
     }
     WakeRead = Fds[0];
     WakeWrite = Fds[1];
+    CaughtSignal = 0;
     FNotifier = new QSocketNotifier(static_cast<qintptr>(WakeRead), QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, [this] { TakeWakeUp(); });
 
@@ -72,6 +73,7 @@ TStopSignals::~TStopSignals()
     ::close(WakeRead);
     ::close(WakeWrite);
     WakeRead = WakeWrite = -1;
+    CaughtSignal = 0;
     Alive = false;
 }
 

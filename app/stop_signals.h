@@ -22,8 +22,7 @@ public:
     TStopSignals(const TStopSignals&) = delete;
     TStopSignals& operator=(const TStopSignals&) = delete;
 
-    // The stop signal that came while an instance lived, or 0. It stays for the rest of the
-    // program: a stopped program does not start anything new.
+    // The stop signal that came while the instance lives, or 0 (also when there is none).
     static int Caught();
 
 private:

@@ -159,7 +159,7 @@ TRelayConfig LoadRelayState(const std::string& Path)
         Text = ReadFileBounded(Name);
     } catch (const EFileIo& Error) {
         // A first run has no file yet; anything else that is there but unreadable is an error.
-        if (struct stat Info{}; ::lstat(Path.c_str(), &Info) != 0 && errno == ENOENT)
+        if (struct stat Info{}; ::stat(Path.c_str(), &Info) != 0 && errno == ENOENT)
             return DefaultRelayConfig();
         throw ESimError(Error.what());
     }

@@ -24,6 +24,8 @@ QString RecordName(int Line) { return ItemKeys(*FindItem(Line)).first(); }
 
 QString RecordsSent(int Sent)
 {
+    if (Sent >= ItemCount)
+        return QStringLiteral("all %1 records were sent").arg(Sent);
     return Sent == 0 ? QStringLiteral("no record was sent")
                      : QStringLiteral("records 1 to %1 of %2 were sent (up to %3); the rest were not")
                            .arg(Sent)
@@ -60,17 +62,17 @@ void TBoxSession::Connect(const QString& Port)
     FView.Notices.clear();
     if (!FStopSignals)
         FStopSignals = std::make_unique<TStopSignals>();
-    StopIfSignalled(QStringLiteral("nothing was sent"));
+    StopIfSignalled(QStringLiteral("before the handshake was over; nothing was read or sent"));
     try {
         FLink->ConnectClick();
     } catch (const EComPort& Error) {
-        FStopSignals.reset();
+        Release();
         const TExitStatus Status = Error.WinCode() == EBUSY ? esPortHeld : esPortFailed;
         throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorBoxText(Error.Message())));
     }
-    StopIfSignalled(QStringLiteral("nothing was sent"));
+    StopIfSignalled(QStringLiteral("before the handshake was over; nothing was read or sent"));
     if (!FView.Connected()) {
-        FStopSignals.reset();
+        Release();
         throw ESmsctl(esNoDevice, QStringLiteral("%1: %2").arg(
                                       Port, NoticeBoxText(FView.Notices.value(0, QString::fromUtf8(DeviceNotDetectedText)))));
     }
@@ -78,11 +80,20 @@ void TBoxSession::Connect(const QString& Port)
 
 void TBoxSession::Disconnect()
 {
+    if (const int Signal = Release())
+        throw ESmsctl(static_cast<TExitStatus>(StoppedExitStatus(Signal)),
+                      QStringLiteral("%1: stopped by %2 as the port was closed").arg(FPort, SignalName(Signal)));
+}
+
+int TBoxSession::Release()
+{
     if (FView.Connected())
         FLink->ConnectClick(); // DisConnect: closes the port
     else
-        FComPort->Close(); // a failed handshake may leave it open
+        FComPort->Close(); // a handshake cut short may leave it open
+    const int Signal = TStopSignals::Caught();
     FStopSignals.reset();
+    return Signal;
 }
 
 void TBoxSession::StopIfSignalled(const QString& Done)
@@ -90,7 +101,7 @@ void TBoxSession::StopIfSignalled(const QString& Done)
     const int Signal = TStopSignals::Caught();
     if (!Signal)
         return;
-    Disconnect();
+    Release();
     throw ESmsctl(static_cast<TExitStatus>(StoppedExitStatus(Signal)),
                   QStringLiteral("%1: stopped by %2: %3").arg(FPort, SignalName(Signal), Done));
 }
@@ -149,10 +160,12 @@ void TBoxSession::Write(const TItemStore& Items)
         // is what the box received.
         PumpingDelay(0, FComPort->OutputDrainTime());
         StopIfSignalled(RecordsSent(FLink->RecordsSent()));
+        throw;
     } catch (const EComPort& Error) {
         throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2\n%3")
                                        .arg(FPort, ErrorBoxText(Error.Message()), RecordsSent(FLink->RecordsSent())));
     }
+    StopIfSignalled(RecordsSent(FLink->RecordsSent())); // came after the last record
 }
 
 TItemStore AsStoredByBox(const TItemStore& Items)

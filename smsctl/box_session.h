@@ -55,7 +55,7 @@ public:
     // While the port is open, SIGINT and SIGTERM stop the exchange between records: the port
     // is released and ESmsctl says what was done, with the status 128 + the signal.
     void Connect(const QString& Port);
-    // Closes the port, if open.
+    // Closes the port, if open. ESmsctl with the stop's status when a stop signal came late.
     void Disconnect();
     const QString& Port() const { return FPort; }
 
@@ -72,6 +72,8 @@ public:
     std::function<void(int Position, int SecondsLeft, int Records)> OnProgress;
 
 private:
+    // Closes the port, if open, and gives the stop signals back; returns the one that came.
+    int Release();
     // Releases the port and throws the stop's ESmsctl, when a stop signal has come. Done: what
     // was sent or received by then.
     void StopIfSignalled(const QString& Done);

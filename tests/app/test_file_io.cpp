@@ -133,6 +133,16 @@ TEST(WriteFileSafely, DeviceNodesAndFifosAreWrittenInPlace)
     EXPECT_STREQ(Buffer, "through the pipe");
     ASSERT_EQ(::lstat(QFile::encodeName(Fifo).constData(), &Info), 0);
     EXPECT_TRUE(S_ISFIFO(Info.st_mode));
+
+    // The user's own link to what is no file at all, as /dev/stdout to a pipe is.
+    int Pipe[2];
+    ASSERT_EQ(::pipe(Pipe), 0);
+    WriteFileSafely(QStringLiteral("/proc/self/fd/%1").arg(Pipe[1]), "piped");
+    char Piped[16] = {};
+    EXPECT_EQ(::read(Pipe[0], Piped, sizeof Piped), 5);
+    EXPECT_STREQ(Piped, "piped");
+    ::close(Pipe[0]);
+    ::close(Pipe[1]);
 }
 
 TEST(WriteFileSafely, FullDiskKeepsTheOldFileWhole)
@@ -163,5 +173,5 @@ TEST(ReadFileBounded, RefusesWhatIsNotARegularFileOrTooLarge)
     EXPECT_EQ(ReadError(Dir.path()), Dir.path() + ": Is a directory");
     const QString Fifo = Dir.filePath("fifo");
     ASSERT_EQ(::mkfifo(QFile::encodeName(Fifo).constData(), 0600), 0);
-    EXPECT_EQ(ReadError(Fifo), Fifo + ": not a regular file");
+    EXPECT_EQ(ReadError(Fifo), Fifo + ": a pipe, not a regular file; give - and redirect it to standard input");
 }

@@ -3,11 +3,14 @@
 #include "device/items.h"
 #include "e2e_support.h"
 
+#include "app/stop_signals.h"
+
 #include <QFile>
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <algorithm>
 #include <clocale>
+#include <csignal>
 #include <langinfo.h>
 #include <map>
 
@@ -209,6 +212,32 @@ TEST_F(TExport, AnImportedConfigurationGoesBackByteForByteInAnyLocaleWithEditsDu
     ASSERT_TRUE(PumpUntil([&] { return Sim.Count("stored") == 2; }, 2000));
     EXPECT_TRUE(Boxes.Seen().empty());
     EXPECT_EQ(Wire(Sim).toHex(' ').toStdString(), (Expected + Expected).toHex(' ').toStdString());
+}
+
+TEST_F(TExport, ALogoutsSigtermStopsTheExportBeforeItsNextRecordWithoutABox)
+{
+    TSimProcess Sim(Runtime());
+    Connect(Sim);
+    TBoxWatcher Boxes;
+    int Stopped = 0;
+    TStopSignals Stops([&](int Signal) { Stopped = Signal; });
+    int AtSignal = -1;
+    QTimer Watch;
+    QObject::connect(&Watch, &QTimer::timeout, [&] {
+        if (AtSignal < 0 && Sim.Count("record") >= 3) {
+            AtSignal = Sim.Count("record");
+            ::kill(::getpid(), SIGTERM);
+        }
+    });
+    Watch.start(20);
+    Click(Form4, "sSpeedButton6"); // returns at the stop
+    Watch.stop();
+    EXPECT_EQ(Stopped, SIGTERM);
+    EXPECT_TRUE(Boxes.Seen().empty());
+    // At most the record already on its way when the signal came; the box stores nothing.
+    PumpUntil([&] { return Sim.Count("record") > AtSignal + 1; }, 1000);
+    EXPECT_LE(Sim.Count("record"), AtSignal + 1);
+    EXPECT_EQ(Sim.Count("stored"), 0);
 }
 
 TEST_F(TExport, AHangUpDuringTheExportShowsTheWriteErrorAndTheWindowGoesOn)

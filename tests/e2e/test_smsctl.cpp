@@ -16,8 +16,13 @@
 
 #include <csignal>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <grp.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -201,6 +206,76 @@ TEST_F(TSmsctl, FailuresEndWithTheirOwnStatusAndSayWhatHappened)
     // A read that fails leaves no file behind, not even half of one.
     EXPECT_NE(Smsctl({"read", "relay-sim", "-o", Path("never.toml")}).Status, 0);
     EXPECT_FALSE(QFileInfo::exists(Path("never.toml")));
+
+    // A full disk or an endless device is a file error that says why, and nothing is sent.
+    const TRun Full = Smsctl({"defaults", "-o", "/dev/full"});
+    EXPECT_EQ(Full.Status, 3);
+    EXPECT_EQ(Full.Err, "morvel-smsctl: /dev/full: No space left on device\n");
+    const TRun Endless = Smsctl({"write", "relay-sim", "/dev/zero"});
+    EXPECT_EQ(Endless.Status, 3);
+    EXPECT_EQ(Endless.Err, "morvel-smsctl: /dev/zero: not a regular file\n");
+}
+
+TEST_F(TSmsctl, OutputNeverGoesThroughAnotherUsersLinkInASharedFolder)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two users";
+    // nobody runs the program; root's link in a sticky folder points at nobody's own file.
+    constexpr uid_t Nobody = 65534;
+    ASSERT_EQ(::chmod(QFile::encodeName(FWork.path()).constData(), 0755), 0);
+    const QString Shared = Path("shared"), Home = Path("home"), Victim = Path("home/victim");
+    const QString Link = Path("shared/out.toml");
+    ASSERT_TRUE(QDir().mkdir(Shared) && QDir().mkdir(Home));
+    ASSERT_EQ(::chmod(QFile::encodeName(Shared).constData(), 01777), 0);
+    WriteFile(Victim, "nobody's own");
+    for (const QString& Own : {Home, Victim})
+        ASSERT_EQ(::chown(QFile::encodeName(Own).constData(), Nobody, Nobody), 0);
+    ASSERT_TRUE(QFile::link(Victim, Link));
+    QProcess Program;
+    Program.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
+            ::_exit(126);
+    });
+    Program.start(BuildDir() + "/morvel-smsctl", {"defaults", "-o", Link});
+    if (!Program.waitForFinished(10000) || Program.exitCode() == 126 || Program.exitCode() == 127)
+        GTEST_SKIP() << "cannot run the program as nobody here (is the build folder out of its reach?)";
+    EXPECT_EQ(Program.exitCode(), 3);
+    EXPECT_EQ(QString::fromUtf8(Program.readAllStandardError()),
+              "morvel-smsctl: " + Link + ": Operation not permitted\n");
+    EXPECT_EQ(ReadFile(Victim), "nobody's own");
+    EXPECT_TRUE(QFileInfo(Link).isSymLink());
+}
+
+TEST_F(TSmsctl, StopSignalsEndTheExportBetweenRecordsReleaseThePortAndSayWhatWasSent)
+{
+    WriteFile(Path("good.toml"), Smsctl({"defaults"}).Out);
+    for (const int Signal : {SIGINT, SIGTERM}) {
+        QFile::remove(FRuntime.Path() + "/sim.log"); // each box's log of its own
+        TSimProcess Sim(FRuntime.Path());
+        ASSERT_TRUE(Sim.Started());
+        QProcess Program;
+        Program.start(BuildDir() + "/morvel-smsctl", {"write", "relay-sim", Path("good.toml")});
+        ASSERT_TRUE(PumpUntil([&] { return Sim.Count("record") >= 3; }, 20000)) << Sim.LogText().toStdString();
+        ::kill(static_cast<pid_t>(Program.processId()), Signal);
+        ASSERT_TRUE(Program.waitForFinished(5000));
+        EXPECT_EQ(Program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(Program.exitCode(), 128 + Signal);
+        const QString Err = QString::fromUtf8(Program.readAllStandardError());
+        const QString Stopped = QStringLiteral("stopped by %1: records 1 to ").arg(Signal == SIGINT ? "SIGINT" : "SIGTERM");
+        EXPECT_TRUE(Err.contains(Stopped) && Err.contains("; the rest were not")) << Err.toStdString();
+        // No record went after the stop was told, and the port is free for the next user.
+        const int Told = Err.section(Stopped, 1).section(u' ', 0, 0).toInt();
+        PumpUntil([&] { return Sim.Count("record") > Told; }, 500); // a record after the stop shows by now
+        EXPECT_EQ(Sim.Count("record"), Told) << Err.toStdString();
+        const QString Device = QFileInfo(Sim.LinkPath()).canonicalFilePath();
+        EXPECT_FALSE(QFileInfo::exists("/run/lock/LCK..pts_" + Device.section(u'/', -1)));
+        const int Fd = ::open(QFile::encodeName(Device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(Fd, 0);
+        int Exclusive = -1;
+        EXPECT_EQ(::ioctl(Fd, TIOCGEXCL, &Exclusive), 0);
+        EXPECT_EQ(Exclusive, 0) << "TIOCEXCL left set: the next user outside root is refused";
+        ::close(Fd);
+    }
 }
 
 TEST_F(TSmsctl, ManyBoxesAtOnceEachWireExactAndPacedThenSetChangesOnlyTheNamedItems)

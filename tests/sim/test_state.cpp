@@ -56,6 +56,9 @@ TEST(SimState, TheStateIsTheConfigurationFileAndKeepsEveryByte)
         EXPECT_NE(Text.str().find(Line), std::string::npos) << Line << Text.str();
     std::remove(Path.c_str());
     EXPECT_EQ(LoadRelayState(Path), DefaultRelayConfig()); // a first run has no file yet
+    // What is there but no state file is refused, not read for ever nor taken as empty.
+    for (const std::string& Odd : {::testing::TempDir(), std::string("/dev/zero")})
+        EXPECT_THROW(LoadRelayState(Odd), ESimError) << Odd;
 }
 
 TEST(SimState, ItemsLeftOutKeepDefaultsAndBadValuesNameTheirPlace)
