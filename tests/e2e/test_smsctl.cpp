@@ -316,13 +316,14 @@ TEST_F(TSmsctl, ManyBoxesAtOnceEachWireExactAndPacedThenSetChangesOnlyTheNamedIt
             if (E.Kind == "record")
                 Wire += E.Bytes;
         EXPECT_EQ(Wire.toHex(' ').toStdString(), Records.toHex(' ').toStdString()) << Box->LinkPath().toStdString();
-        // Each box keeps its own pauses however many run beside it: a lost pause shows as a
-        // gap hundreds of milliseconds short, a busy machine's late wake-up as a few.
+        // Each box keeps its own pauses however many run beside it: a lost pause leaves two
+        // records back to back, while the simulator's late wake-up on a loaded machine (two
+        // driver guests beside the suite) shortens a gap by up to a few hundred milliseconds.
         double Previous = 0;
         for (const TSimLog::TEvent& E : Box->Events())
             if (E.Kind == "record") {
                 if (Previous > 0) {
-                    EXPECT_GT(E.Ms - Previous, 300.0) << "before line " << E.Line;
+                    EXPECT_GT(E.Ms - Previous, 150.0) << "before line " << E.Line;
                 }
                 Previous = E.Ms;
             }
@@ -371,9 +372,12 @@ TEST_F(TSmsctl, ManyBoxesAtOnceEachWireExactAndPacedThenSetChangesOnlyTheNamedIt
     const QJsonArray Got = Last.value("ports").toArray();
     ASSERT_EQ(Got.size(), 2);
     for (int I = 0; I < 2; ++I) {
+        // The simulator may log the last record a moment after the program has ended.
+        const int Reported = Got[I].toObject().value("records").toInt();
+        PumpUntil([&] { return Boxes[2 + I]->Count("record") - Before[I] == Reported; }, 2000);
         const int Records = Boxes[2 + I]->Count("record") - Before[I];
         EXPECT_LT(Records, 59);
-        EXPECT_EQ(Got[I].toObject().value("records").toInt(), Records);
+        EXPECT_EQ(Reported, Records);
         EXPECT_EQ(Got[I].toObject().value("status").toInt(), 143);
     }
 }
