@@ -292,7 +292,9 @@ private:
 
     int Read(QStringList Args)
     {
-        const std::optional<QString> Output = TakeOutput(Args);
+        std::optional<QString> Output = TakeOutput(Args);
+        if (FJson && !FChild && Output == QStringLiteral("-"))
+            Output.reset(); // standard output carries the JSON document, the configuration in it
         TakeOperands(Args, 1, static_cast<int>(std::max<qsizetype>(Args.size(), 1)), "read PORT [-o FILE], or read PORT... -o FOLDER");
         const bool Folder = Output && QFileInfo(*Output).isDir();
         if (Args.size() > 1 && !Folder)
