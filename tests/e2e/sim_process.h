@@ -116,7 +116,10 @@ public:
         : TSimLog(RuntimeDir + (Name == QLatin1String("relay-sim") ? QStringLiteral("/sim.log") : "/" + Name + ".log"))
     {
         FProcess.setProgram(BuildDir() + "/relay-sim");
-        FProcess.setArguments(QStringList{"--print-port", "--quiet", "--log", Path(), "--name", Name} + Options);
+        QStringList Arguments{"--print-port", "--quiet", "--log", Path()};
+        if (Name != QLatin1String("relay-sim"))
+            Arguments << "--name" << Name;
+        FProcess.setArguments(Arguments + Options);
         FProcess.setProcessChannelMode(QProcess::SeparateChannels);
         FProcess.start();
         FStarted = FProcess.waitForStarted(5000) &&
