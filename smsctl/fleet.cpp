@@ -100,7 +100,8 @@ private:
         Child.setProgram(QCoreApplication::applicationFilePath());
         Child.setArguments(QStringList{QStringLiteral("--json"), QStringLiteral("--child")} + Job.Args);
         // Its own process group: a Ctrl+C on the terminal reaches this process only, which
-        // passes it on once. A child whose parent dies is stopped, so no port stays held.
+        // passes it on, so each child gets it once. A child whose parent dies is stopped, so
+        // no port stays held.
         Child.setChildProcessModifier([] {
             ::setpgid(0, 0);
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -119,10 +120,6 @@ private:
                 Finished(*P, esBrokenOff, QProcess::CrashExit);
         });
         FPorts.push_back(std::move(Port));
-        if (FInterrupted) {
-            Finished(*P, StoppedExitStatus(FInterrupted), QProcess::NormalExit);
-            return;
-        }
         Child.start();
         Child.write(Job.Input);
         Child.closeWriteChannel();
@@ -277,11 +274,20 @@ private:
         }
         QString Message;
         if (Done + Failed + Stopped == 0) {
+            // Say why, so that a user outside the group that may open ports learns it here.
+            QStringList Why;
             const auto Held = std::count_if(FPorts.begin(), FPorts.end(), [](const auto& P) { return P->Status == esPortHeld; });
+            if (Held > 0)
+                Why << QStringLiteral("%1 held by another program").arg(Held);
+            const auto Closed = std::find_if(FPorts.begin(), FPorts.end(), [](const auto& P) { return P->Status == esPortFailed; });
+            if (Closed != FPorts.end())
+                Why << QStringLiteral("%1 could not be opened (%2)")
+                           .arg(std::count_if(FPorts.begin(), FPorts.end(), [](const auto& P) { return P->Status == esPortFailed; }))
+                           .arg((*Closed)->Message);
             Worst = FInterrupted ? StoppedExitStatus(FInterrupted) : esNoDevice;
             Message = FInterrupted ? QStringLiteral("stopped before any box answered")
-                      : Held > 0   ? QStringLiteral("auto: no free port answered the handshake; %1 held by another program").arg(Held)
-                                   : QStringLiteral("auto: no port answered the handshake");
+                                   : QStringLiteral("auto: no port answered the handshake") +
+                                         (Why.isEmpty() ? QString() : QStringLiteral("; ") + Why.join(QStringLiteral(", ")));
             std::fprintf(FErrors, "morvel-smsctl: %s\n", qPrintable(Message));
         } else {
             const int All = Done + Failed + Stopped;
