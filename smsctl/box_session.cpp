@@ -11,8 +11,8 @@
 #include "app/box_texts.h"
 #include "app/message_pump.h"
 #include "app/stop_signals.h"
+#include "app/tick.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <cerrno>
 
@@ -87,10 +87,16 @@ void TBoxSession::Disconnect()
 
 int TBoxSession::Release()
 {
-    if (FView.Connected())
-        FLink->ConnectClick(); // DisConnect: closes the port
-    else
-        FComPort->Close(); // a handshake cut short may leave it open
+    try {
+        if (FView.Connected())
+            FLink->ConnectClick(); // DisConnect: closes the port
+        else
+            FComPort->Close(); // a handshake cut short may leave it open
+    } catch (const EComPort&) {
+        // A port that fails even its closing is gone; a stop is what the user must hear of.
+        if (!TStopSignals::Caught())
+            throw;
+    }
     const int Signal = TStopSignals::Caught();
     FStopSignals.reset();
     return Signal;
@@ -115,17 +121,18 @@ TItemStore TBoxSession::Read()
     // or when the answer has taken longer than any box's can.
     QElapsedTimer Quiet;
     Quiet.start();
-    const QDeadlineTimer Longest(LongestImportTime);
+    // By the millisecond tick: monotonic, and the one clock a test can move.
+    const std::uint32_t Started = GetTickCount();
     std::int32_t Lines = 0;
     qsizetype Partial = 0;
     while (RxLineCount < ItemCount) {
         StopIfSignalled(QStringLiteral("%1 of %2 lines had come; nothing was written").arg(RxLineCount).arg(ItemCount));
-        if (Longest.hasExpired())
+        if (GetTickCount() - Started > static_cast<std::uint32_t>(LongestImportTime.count()))
             throw ESmsctl(esBrokenOff,
                           QStringLiteral("%1: the answer did not end within %2 s, the longest a box's answer "
                                          "takes at 9600 baud; %3 of %4 lines had come")
                               .arg(FPort)
-                              .arg(std::chrono::duration_cast<std::chrono::seconds>(LongestImportTime).count())
+                              .arg(std::chrono::ceil<std::chrono::seconds>(LongestImportTime).count())
                               .arg(RxLineCount)
                               .arg(ItemCount));
         if (RxLineCount != Lines || RxLine.size() != Partial) {
@@ -156,12 +163,14 @@ void TBoxSession::Write(const TItemStore& Items)
         // received only once the final record is in: wait for both before anything else.
         PumpingDelay(SettlePause, FComPort->OutputDrainTime());
     } catch (const EExchangeStopped&) {
+        FView.SetProgressVisible(false); // the message gets a line of its own
         // What was written whole leaves the line before the port is closed, so the count told
         // is what the box received.
         PumpingDelay(0, FComPort->OutputDrainTime());
         StopIfSignalled(RecordsSent(FLink->RecordsSent()));
         throw;
     } catch (const EComPort& Error) {
+        FView.SetProgressVisible(false);
         throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2\n%3")
                                        .arg(FPort, ErrorBoxText(Error.Message()), RecordsSent(FLink->RecordsSent())));
     }

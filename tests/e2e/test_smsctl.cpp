@@ -3,18 +3,23 @@
 // are written at once, and set changes only what it names.
 #include "e2e_support.h"
 
+#include "app/tick.h"
 #include "device/codecs.h"
 #include "device/config_file.h"
 #include "device/item_store.h"
+#include "device/line_builder.h"
+#include "smsctl/box_session.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <map>
-
-#include <csignal>
 
 #include <csignal>
 
@@ -380,4 +385,61 @@ TEST_F(TSmsctl, ManyBoxesAtOnceEachWireExactAndPacedThenSetChangesOnlyTheNamedIt
         EXPECT_EQ(Reported, Records);
         EXPECT_EQ(Got[I].toObject().value("status").toInt(), 143);
     }
+}
+
+namespace {
+std::atomic<std::uint32_t> TickShift{0};
+std::uint32_t ShiftedTick()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count()) +
+           TickShift.load();
+}
+} // namespace
+
+TEST(BoxSession, AFarEndTricklingWithoutEndIsGivenUpAfterTheLongestAnswerTakes)
+{
+    // A far end that answers the handshake, then sends a byte every 100 ms and never a CR: each
+    // byte restarts the quiet timer, so only the overall deadline ends the read.
+    const int Master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(Master, 0);
+    ASSERT_EQ(::grantpt(Master), 0);
+    ASSERT_EQ(::unlockpt(Master), 0);
+    const QString Slave = QString::fromLocal8Bit(::ptsname(Master));
+    QSocketNotifier Requests(Master, QSocketNotifier::Read);
+    QTimer Trickle;
+    QObject::connect(&Trickle, &QTimer::timeout, [&] {
+        [[maybe_unused]] const ssize_t Sent = ::write(Master, "x", 1);
+        // The clock runs on past the deadline once the answer has begun.
+        TickShift = static_cast<std::uint32_t>(LongestImportTime.count()) + 1000;
+    });
+    QByteArray Heard;
+    QObject::connect(&Requests, &QSocketNotifier::activated, [&] {
+        char Bytes[64];
+        const ssize_t Got = ::read(Master, Bytes, sizeof Bytes);
+        Heard += QByteArray(Bytes, static_cast<qsizetype>(std::max<ssize_t>(Got, 0)));
+        if (Heard.endsWith("\x19\x18")) {
+            [[maybe_unused]] const ssize_t Answered = ::write(Master, "1", 1);
+        }
+        if (Heard.endsWith("\x19\x1a"))
+            Trickle.start(100);
+    });
+    SetTickSource(&ShiftedTick);
+    const auto Restore = qScopeGuard([&] {
+        SetTickSource(nullptr);
+        ::close(Master);
+    });
+    FILE* Quiet = std::fopen("/dev/null", "w");
+    TBoxSession Session(Quiet);
+    Session.Connect(Slave);
+    try {
+        Session.Read();
+        ADD_FAILURE() << "the read ended";
+    } catch (const ESmsctl& Error) {
+        EXPECT_EQ(Error.Status(), esBrokenOff);
+        EXPECT_EQ(Error.Message(), Slave + ": the answer did not end within 4028 s, the longest a box's answer "
+                                           "takes at 9600 baud; 0 of 59 lines had come");
+    }
+    Session.Disconnect();
+    std::fclose(Quiet);
 }
