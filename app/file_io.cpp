@@ -228,6 +228,50 @@ void WriteFileSafely(const QString& Path, const QByteArray& Data)
     }
 }
 
+int OpenFileForAppending(const QString& Path)
+{
+    if (Path.isEmpty())
+        throw EFileIo(QStringLiteral("an empty file name"));
+    QByteArray Local = QFile::encodeName(Path);
+    for (int Hops = 0;; ++Hops) {
+        struct stat Info{};
+        if (::lstat(Local.constData(), &Info) != 0 && errno != ENOENT)
+            Fail(Path, errno);
+        if (S_ISLNK(Info.st_mode)) {
+            // Appending cannot replace the link, and following it could add to any file the
+            // user may write: another user's link is refused.
+            if (Info.st_uid != ::geteuid())
+                throw EFileIo(Path + QStringLiteral(": a link of another user, not followed"));
+            if (Hops >= MaxLinkHops)
+                Fail(Path, ELOOP);
+            if (struct stat Target{}; ::stat(Local.constData(), &Target) == 0 && !S_ISREG(Target.st_mode) &&
+                                      !S_ISDIR(Target.st_mode) && !S_ISSOCK(Target.st_mode))
+                break; // /dev/stderr and the like: opened through the link below
+            QByteArray Target(static_cast<qsizetype>(std::max<off_t>(Info.st_size, 0)) + 256, Qt::Uninitialized);
+            const ssize_t Length = ::readlink(Local.constData(), Target.data(), static_cast<size_t>(Target.size()));
+            if (Length < 0 || Length >= Target.size())
+                Fail(Path, Length < 0 ? errno : ENAMETOOLONG);
+            Target.truncate(Length);
+            Local = Target.startsWith('/') ? Target : Folder(Local) + '/' + Target;
+            continue;
+        }
+        if (S_ISDIR(Info.st_mode))
+            Fail(Path, EISDIR);
+        if (S_ISSOCK(Info.st_mode))
+            throw EFileIo(Path + QStringLiteral(": not a file that can be written (a socket?)"));
+        // Nothing, a file, a device or a FIFO: opened as it is, never through a link planted
+        // meanwhile.
+        const int Fd = OpenRetrying(Local.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+        if (Fd < 0)
+            Fail(Path, errno);
+        return Fd;
+    }
+    const int Fd = OpenRetrying(Local.constData(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+    if (Fd < 0)
+        Fail(Path, errno);
+    return Fd;
+}
+
 QByteArray ReadFileBounded(const QString& Path, qint64 Limit)
 {
     const bool StandardInput = Path == QLatin1String("-");

@@ -26,6 +26,11 @@ constexpr qint64 MaxConfigFileSize = 1 << 20;
 // its permission bits. Throws EFileIo.
 void WriteFileSafely(const QString& Path, const QByteArray& Data);
 
+// Opens Path for appending (a log), creating it when missing, and returns the descriptor. The
+// user's own links are followed; another user's link, a folder or a socket is refused.
+// Throws EFileIo.
+int OpenFileForAppending(const QString& Path);
+
 // The whole of a regular file (or standard input for "-"), refusing anything else, and
 // anything above Limit bytes before reading it all. Throws EFileIo.
 QByteArray ReadFileBounded(const QString& Path, qint64 Limit = MaxConfigFileSize);

@@ -5,6 +5,8 @@
 #include "sim/relay_simulator.h"
 #include "sim/sim_options.h"
 
+#include "app/file_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -254,9 +256,18 @@ int main(int argc, char** argv)
         const TRelayConfig Config =
             Line.StateFile.empty() ? DefaultRelayConfig() : LoadRelayState(Line.StateFile);
         if (!Line.LogFile.empty()) {
-            Log = std::fopen(Line.LogFile.c_str(), "a");
-            if (!Log)
-                throw ESimError(Line.LogFile + ": " + std::strerror(errno));
+            // Never through another user's link: a log in a shared folder is a classic trap.
+            try {
+                const int Fd = OpenFileForAppending(QString::fromStdString(Line.LogFile));
+                Log = ::fdopen(Fd, "a");
+                if (!Log) {
+                    const int Error = errno;
+                    ::close(Fd);
+                    throw ESimError(Line.LogFile + ": " + std::strerror(Error));
+                }
+            } catch (const EFileIo& Error) {
+                throw ESimError(Error.what());
+            }
         }
         TSimProgram Program(Line, Log, Config);
         if (Line.PrintPort) {

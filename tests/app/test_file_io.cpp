@@ -109,6 +109,18 @@ TEST(WriteFileSafely, AnotherUsersLinkIsReplacedNotWrittenThrough)
     EXPECT_FALSE(QFileInfo(Link).isSymLink());
     EXPECT_EQ(Contents(Link), "new");
     EXPECT_EQ(Contents(Dangling), "new");
+
+    // A log cannot replace what it appends to: another user's link is refused.
+    const QString LogLink = Dir.filePath("sim.log");
+    ASSERT_TRUE(QFile::link(Victim, LogLink));
+    ASSERT_EQ(::lchown(QFile::encodeName(LogLink).constData(), 65534, 65534), 0);
+    try {
+        ::close(OpenFileForAppending(LogLink));
+        ADD_FAILURE() << "opened through another user's link";
+    } catch (const EFileIo& Error) {
+        EXPECT_EQ(Error.Message(), LogLink + ": a link of another user, not followed");
+    }
+    EXPECT_EQ(Contents(Victim), "precious");
 }
 
 TEST(WriteFileSafely, DeviceNodesAndFifosAreWrittenInPlace)
