@@ -2,6 +2,7 @@
 
 #include "item_view.h"
 #include "items.h"
+#include "line_builder.h"
 #include "line_bytes.h"
 
 #include "app/file_io.h"
@@ -224,9 +225,29 @@ private:
         if (const qsizetype Bad = FirstUnsendable(Text); FRules.Sendable && Bad >= 0)
             Fail(At, QStringLiteral("%1: %2; expected a text without \\r and \\n")
                          .arg(E.Key, UnsendableText(Text, Bad)));
+        // The import keeps no more of a line than this: a longer text would not come back.
+        if (FRules.Sendable && Text.size() > MaxRxLineLength)
+            Fail(At, QStringLiteral("%1 is %2 bytes long; expected at most %3, the longest line a "
+                                    "box's configuration can be read back with")
+                         .arg(E.Key)
+                         .arg(Text.size())
+                         .arg(MaxRxLineLength));
+        if (Text.size() > E.Item->MaxLength)
+            FWarnings << QStringLiteral("%1:%2:%3: %4 is %5 bytes long, more than the %6 its field "
+                                        "takes; it is sent whole, as the box holds it")
+                             .arg(FFileName)
+                             .arg(At.line)
+                             .arg(At.column)
+                             .arg(E.Key)
+                             .arg(Text.size())
+                             .arg(E.Item->MaxLength);
         FValues.insert(E.Key, Text);
     }
 
+public:
+    QStringList FWarnings;
+
+private:
     QString FFileName;
     TConfigRules FRules;
     QHash<QString, std::variant<bool, QString>> FValues;
@@ -351,8 +372,8 @@ QByteArray FormatConfigFile(const TItemView& Items, bool Explained)
     return Out.toUtf8();
 }
 
-void ParseConfigFile(const QByteArray& Text, const QString& FileName, TItemView& Items,
-                     const TConfigRules& Rules)
+QStringList ParseConfigFile(const QByteArray& Text, const QString& FileName, TItemView& Items,
+                            const TConfigRules& Rules)
 {
     TParser Parser(FileName, Rules);
     if (Text.size() > MaxConfigFileSize)
@@ -370,9 +391,10 @@ void ParseConfigFile(const QByteArray& Text, const QString& FileName, TItemView&
     Parser.Walk(Root, {});
     Parser.TakeMissing(EndOf(Text));
     Parser.Store(Items);
+    return Parser.FWarnings;
 }
 
-void LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& Rules)
+QStringList LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& Rules)
 {
     QByteArray Text;
     try {
@@ -380,7 +402,7 @@ void LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& R
     } catch (const EFileIo& Error) {
         throw EConfigFile(Error.Message());
     }
-    ParseConfigFile(Text, Path == QLatin1String("-") ? QStringLiteral("<stdin>") : Path, Items, Rules);
+    return ParseConfigFile(Text, Path == QLatin1String("-") ? QStringLiteral("<stdin>") : Path, Items, Rules);
 }
 
 std::vector<TItemDifference> CompareItems(const TItemView& Left, const TItemView& Right)
@@ -392,4 +414,71 @@ std::vector<TItemDifference> CompareItems(const TItemView& Left, const TItemView
             Differences.push_back({E.Key, A, B});
     }
     return Differences;
+}
+
+void AssignConfigValue(const QString& Assignment, TItemView& Items)
+{
+    const qsizetype Equals = Assignment.indexOf(u'=');
+    const QString Key = Assignment.left(Equals);
+    const QString Value = Equals < 0 ? QString() : Assignment.mid(Equals + 1);
+    const TEntry* E = Equals < 0 ? nullptr : FindEntry(Key);
+    auto Fail = [&](const QString& What) {
+        throw EConfigFile(QStringLiteral("%1: %2").arg(Assignment, What));
+    };
+    if (Equals < 0)
+        Fail(QStringLiteral("expected KEY=VALUE"));
+    if (!E)
+        Fail(QStringLiteral("unknown key \"%1\"; expected an item's key such as relay.1.on "
+                            "(morvel-smsctl defaults writes them all)")
+                 .arg(Key));
+    if (IsBox(*E)) {
+        if (Value != QLatin1String("true") && Value != QLatin1String("false"))
+            Fail(QStringLiteral("%1 is a box; expected true or false").arg(Key));
+        Items.SetItemChecked(E->Control, Value == QLatin1String("true"));
+        return;
+    }
+    if (const qsizetype Bad = FirstUnsendable(Value); Bad >= 0)
+        Fail(QStringLiteral("%1: %2").arg(Key, UnsendableText(Value, Bad)));
+    if (Value.size() > E->Item->MaxLength)
+        Fail(QStringLiteral("%1 would be %2 bytes long; expected at most %3")
+                 .arg(Key)
+                 .arg(Value.size())
+                 .arg(E->Item->MaxLength));
+    Items.SetItemText(E->Control, Value);
+}
+
+QByteArray JsonText(const QString& Text)
+{
+    QString Out = QStringLiteral("\"");
+    for (const QChar C : Text) {
+        const char16_t U = C.unicode();
+        if (U == u'"' || U == u'\\')
+            Out += QLatin1Char('\\') + C;
+        else if (U < 0x20 || U == 0x7F)
+            Out += QStringLiteral("\\u") + QStringLiteral("%1").arg(U, 4, 16, QLatin1Char('0')).toUpper();
+        else
+            Out += C;
+    }
+    return (Out + u'"').toUtf8();
+}
+
+QByteArray ConfigValueJson(const QString& Key, const TItemView& Items)
+{
+    const TEntry* E = FindEntry(Key);
+    if (!E)
+        return "null";
+    if (IsBox(*E))
+        return Items.ItemChecked(E->Control) ? "true" : "false";
+    return JsonText(Items.ItemText(E->Control));
+}
+
+QByteArray ConfigJson(const TItemView& Items)
+{
+    QByteArray Out = "{";
+    for (const TEntry& E : Entries()) {
+        if (Out.size() > 1)
+            Out += ',';
+        Out += JsonText(E.Key) + ':' + ConfigValueJson(E.Key, Items);
+    }
+    return Out + '}';
 }

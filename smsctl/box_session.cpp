@@ -39,6 +39,10 @@ TBoxSession::TBoxSession(FILE* Terminal) : FComPort(std::make_unique<TComPort>()
     SetUpLinkPort(*FComPort);
     FComPort->SetOnRxChar([this](QObject*, int Count) { FLink->Receive(Count); });
     FLink = std::make_unique<TLinkControl>(FView, *FComPort);
+    FView.OnProgress = [this](int Position, int SecondsLeft) {
+        if (OnProgress)
+            OnProgress(Position, SecondsLeft, FLink->RecordsSent());
+    };
 }
 
 TBoxSession::~TBoxSession()

@@ -8,6 +8,7 @@
 #include "device/link_control.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -65,6 +66,10 @@ public:
     // The window's export of Items. ESmsctl esBrokenOff naming the records sent before a
     // failed write.
     void Write(const TItemStore& Items);
+    // The records of the last export that went out whole.
+    int RecordsWritten() const { return FLink->RecordsSent(); }
+    // Told of the export's progress: position, seconds left, records sent.
+    std::function<void(int Position, int SecondsLeft, int Records)> OnProgress;
 
 private:
     // Closes the port, if open, and gives the stop signals back; returns the one that came.

@@ -43,17 +43,24 @@ void TConsoleLink::SetProgressVisible(bool Visible)
 void TConsoleLink::SetProgressPosition(int Position)
 {
     FPosition = std::clamp(Position, 0, ProgressMaximum);
-    if (FVisible)
-        Draw();
+    if (!FVisible)
+        return; // the bar's reset after the export is no progress
+    Draw();
+    if (OnProgress)
+        OnProgress(FPosition, SecondsLeft());
+}
+
+int TConsoleLink::SecondsLeft() const
+{
+    const auto Left = ExportLength() - std::chrono::milliseconds(FClock.isValid() ? FClock.elapsed() : 0);
+    return static_cast<int>((std::max<std::int64_t>(Left.count(), 0) + 999) / 1000);
 }
 
 void TConsoleLink::Draw()
 {
     if (!FTerminal)
         return;
-    const auto Left = ExportLength() - std::chrono::milliseconds(FClock.elapsed());
-    const int Seconds = static_cast<int>((std::max<std::int64_t>(Left.count(), 0) + 999) / 1000);
-    std::fprintf(FTerminal, "\r%s", qPrintable(ProgressLine(FPosition, ProgressMaximum, Seconds)));
+    std::fprintf(FTerminal, "\r%s", qPrintable(ProgressLine(FPosition, ProgressMaximum, SecondsLeft())));
     std::fflush(FTerminal);
     FDrawn = true;
 }

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 
 class TConsoleLink : public TLinkView
 {
@@ -19,6 +20,9 @@ public:
     TItemStore Items;
     QStringList Notices;
     QStringList Errors;
+    // Told of every move of the export's progress, with the seconds left (machine-readable
+    // progress for --json).
+    std::function<void(int Position, int SecondsLeft)> OnProgress;
 
     QString ItemText(const QString& Control) const override { return Items.ItemText(Control); }
     void SetItemText(const QString& Control, const QString& Text) override { Items.SetItemText(Control, Text); }
@@ -42,6 +46,7 @@ public:
 
 private:
     void Draw();
+    int SecondsLeft() const;
 
     QString FCaption = QStringLiteral("Connect");
     FILE* FTerminal; // null when progress is not drawn

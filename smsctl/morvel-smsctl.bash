@@ -20,11 +20,12 @@ _morvel_smsctl()
     done
 
     if [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W 'ports read write diff defaults doctor --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'ports read write set diff defaults doctor --json --help --version' -- "$cur"))
         return
     fi
     if [[ $prev == @(-o|--output) ]]; then
         _filedir toml
+        [[ $command == read ]] && _filedir -d
         return
     fi
 
@@ -37,19 +38,30 @@ _morvel_smsctl()
         read)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W '-o --output' -- "$cur"))
-            elif ((operands == 0)); then
+            else
                 _morvel_smsctl_ports
-                _filedir
+                ((operands == 0)) && _filedir
             fi
             ;;
         write)
+            # PORT... FILE: every operand may be a port, the last one is the file.
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W '--verify' -- "$cur"))
-            elif ((operands == 0)); then
+            else
+                ((operands == 0)) && _filedir
+                _morvel_smsctl_ports
+                ((operands >= 1)) && _filedir toml
+            fi
+            ;;
+        set)
+            if ((operands == 0)); then
                 _morvel_smsctl_ports
                 _filedir
-            elif ((operands == 1)); then
-                _filedir toml
+            elif [[ $cur != *=* ]]; then
+                local keys
+                keys=$(morvel-smsctl defaults 2>/dev/null | sed -n 's/^\([a-z_0-9.]*\) = .*/\1=/p')
+                compopt -o nospace 2>/dev/null
+                COMPREPLY=($(compgen -W "$keys" -- "$cur"))
             fi
             ;;
         diff)

@@ -110,11 +110,16 @@ private:
 class TSimProcess : public TSimLog
 {
 public:
-    explicit TSimProcess(const QString& RuntimeDir, const QStringList& Options = {})
-        : TSimLog(RuntimeDir + "/sim.log")
+    // Name: the port's name in the runtime folder; another than the default logs to NAME.log.
+    explicit TSimProcess(const QString& RuntimeDir, const QStringList& Options = {},
+                         const QString& Name = QStringLiteral("relay-sim"))
+        : TSimLog(RuntimeDir + (Name == QLatin1String("relay-sim") ? QStringLiteral("/sim.log") : "/" + Name + ".log"))
     {
         FProcess.setProgram(BuildDir() + "/relay-sim");
-        FProcess.setArguments(QStringList{"--print-port", "--quiet", "--log", Path()} + Options);
+        QStringList Arguments{"--print-port", "--quiet", "--log", Path()};
+        if (Name != QLatin1String("relay-sim"))
+            Arguments << "--name" << Name;
+        FProcess.setArguments(Arguments + Options);
         FProcess.setProcessChannelMode(QProcess::SeparateChannels);
         FProcess.start();
         FStarted = FProcess.waitForStarted(5000) &&
@@ -122,7 +127,7 @@ public:
                                              FProcess.state() != QProcess::Running; });
         if (FStarted)
             FPrinted = QString::fromLocal8Bit(FProcess.readAll());
-        FLinkPath = RuntimeDir + "/serial/relay-sim";
+        FLinkPath = RuntimeDir + "/serial/" + Name;
     }
     ~TSimProcess() { Stop(); }
     void Stop()
