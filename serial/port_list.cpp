@@ -57,6 +57,13 @@ QString DescribeSerialPort(const QString& Port, const TSerialDeviceRoots& Roots)
     return ComPlatform::DescribePort(Port, Roots);
 }
 
+QStringList StableSerialPortNames(const QString& Port, const TSerialDeviceRoots& Roots)
+{
+    return ComPlatform::StableNames(Port, Roots);
+}
+
+bool IsCharacterDevice(const QString& Path) { return ComPlatform::IsCharacterDevice(Path); }
+
 void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
                      const TSerialDeviceRoots& Roots)
 {

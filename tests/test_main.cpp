@@ -5,12 +5,18 @@
 #include "ui/start_up.h"
 #endif
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    // What the programs remember (the last port) goes to a folder of the run's own, never into
+    // the user's settings; the programs a test starts inherit it.
+    QTemporaryDir Config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Config.path()));
     testing::InitGoogleTest(&argc, argv);
     TApplication App(argc, argv);
     App.Title = QStringLiteral("Morvel SMS Controller");

@@ -59,6 +59,7 @@ public:
     void HideOverlay() override;
     void EnablePages() override;
     void ShowPortDialog() override;
+    void PortConnected(const QString& Port) override;
     void ShowNotice(const QString& Text) override;
     void ShowError(const QString& Text) override;
     void SetProgressVisible(bool Visible) override;

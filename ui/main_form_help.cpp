@@ -3,6 +3,7 @@
 
 #include "about_form.h"
 #include "forms.h"
+#include "last_port.h"
 #include "port_form.h"
 #include "serial/port_list.h"
 
@@ -24,10 +25,12 @@ void TForm4::sSpeedButton5Click(QObject*)
         QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Help.pdf")));
 }
 
+void TForm4::PortConnected(const QString& Port) { RememberLastPort(Port); }
+
 // A port that cannot be read ends the filling; the ports added before it stay in the list.
 void TForm4::FillPortList()
 {
     Form1->ClearPorts();
-    EnumSerialPorts([](const QString& Port) { Form1->AddPort(Port, DescribeSerialPort(Port)); });
-    Form1->SelectFirst();
+    EnumSerialPorts([](const QString& Port) { Form1->AddSystemPort(Port); });
+    Form1->SelectLastPort();
 }

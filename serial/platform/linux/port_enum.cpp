@@ -133,23 +133,6 @@ QString UsbDeviceOf(const QString& TtyEntry, const TSerialDeviceRoots& Roots)
     return {};
 }
 
-// The links in Dev/serial/by-id that lead to Node.
-QStringList StableNames(const QString& Node, const TSerialDeviceRoots& Roots)
-{
-    const QString Folder = Roots.Dev + QStringLiteral("/serial/by-id");
-    std::vector<TDirEntry> Entries = ReadFolder(Folder);
-    SortNatural(Entries);
-    bool Missing = false;
-    const QString Target = Resolve(Node, Missing);
-    QStringList Names;
-    for (const TDirEntry& Entry : Entries) {
-        const QString Link = Folder + u'/' + Entry.Name;
-        if (!Target.isEmpty() && Resolve(Link, Missing) == Target)
-            Names << Link;
-    }
-    return Names;
-}
-
 bool IsPseudoTerminal(const QString& Target, const QString& PtsFolder)
 {
     const QFileInfo Info(Target);
@@ -228,6 +211,29 @@ void AddUserPortLinks(const TAddPort& Add, const TSerialDeviceRoots& Roots)
     for (const TDirEntry& Entry : Entries)
         if (!LinkTarget(Roots.UserPorts, Entry).isEmpty())
             Add(Roots.UserPorts + u'/' + Entry.Name);
+}
+
+QStringList StableNames(const QString& Node, const TSerialDeviceRoots& Roots)
+{
+    const QString Folder = Roots.Dev + QStringLiteral("/serial/by-id");
+    std::vector<TDirEntry> Entries = ReadFolder(Folder);
+    SortNatural(Entries);
+    bool Missing = false;
+    const QString Target = Resolve(Node, Missing);
+    QStringList Names;
+    for (const TDirEntry& Entry : Entries) {
+        const QString Link = Folder + u'/' + Entry.Name;
+        if (!Target.isEmpty() && Resolve(Link, Missing) == Target)
+            Names << Link;
+    }
+    return Names;
+}
+
+bool IsCharacterDevice(const QString& Path)
+{
+    struct stat Info;
+    return !Path.isEmpty() && ::stat(QFile::encodeName(Path).constData(), &Info) == 0 &&
+           S_ISCHR(Info.st_mode);
 }
 
 QString DescribePort(const QString& Port, const TSerialDeviceRoots& Roots)
