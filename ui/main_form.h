@@ -70,6 +70,7 @@ private:
     void CreateComponents();
     void CreateComPort();
     void BindHandlers();
+    void BindShortcuts();
 
     QFrame* sPanel1 = nullptr;
     TPageControl* sPageControl1 = nullptr;
