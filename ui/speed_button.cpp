@@ -20,7 +20,9 @@ TSpeedButton::TSpeedButton(QWidget* Parent, TImageList* Images, int ImageIndex,
 
 void TSpeedButton::SetCaption(const QString& Caption)
 {
-    setText(Caption);
+    const QKeySequence Key = shortcut();
+    setText(Caption); // which puts the caption's mnemonic (none) in place of the key
+    setShortcut(Key);
     UpdateToolTip();
 }
 

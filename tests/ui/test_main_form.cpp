@@ -161,6 +161,12 @@ TEST(MainForm, EveryActionFromTheKeyboard)
                                  QKeySequence::Open, QKeySequence::Save})
             EXPECT_FALSE(QKeySequence::keyBindings(Taken).contains(Key)) << Name;
     }
+    // The key stays when the caption changes (DisConnect), and the tooltip follows the caption.
+    auto* Connect = Find<TSpeedButton>(Form, "sSpeedButton2");
+    Form.SetConnectButton("DisConnect", 3);
+    EXPECT_EQ(Connect->shortcut(), Keys[2]);
+    EXPECT_EQ(Connect->toolTip(), "DisConnect (" + Keys[2].toString(QKeySequence::NativeText) + ")");
+    Form.SetConnectButton("Connect", 2);
     int Imports = 0;
     QObject::connect(Find<TSpeedButton>(Form, "sSpeedButton3"), &QToolButton::clicked,
                      [&] { ++Imports; });
