@@ -30,7 +30,9 @@ done
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
-export DISPLAY=$display XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb
+# The program remembers the last port under XDG_CONFIG_HOME: a folder of the run's own, so the
+# shots do not depend on what this user connected to last.
+export DISPLAY=$display XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config QT_QPA_PLATFORM=xcb
 chmod 700 "$runtime"
 
 # The box holds a configuration of its own, with some boxes ticked on both pages that have them.

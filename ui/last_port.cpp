@@ -21,8 +21,10 @@ void RememberLastPort(const QString& Port)
     if (Port.isEmpty())
         return;
     const QStringList Stable = StableSerialPortNames(Port);
+    const QString Key = Stable.isEmpty() ? Port : Stable.front();
     QSettings Store = Settings();
-    Store.setValue(LastPortKey, Stable.isEmpty() ? Port : Stable.front());
+    if (Store.value(LastPortKey).toString() != Key) // most connects are to the same port again
+        Store.setValue(LastPortKey, Key);
 }
 
 QString LastPort() { return Settings().value(LastPortKey).toString(); }

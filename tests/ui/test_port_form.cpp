@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -426,6 +427,41 @@ TEST_F(PortDialog, LastConnectedPortIsPreselected)
     QSettings(QSettings::IniFormat, QSettings::UserScope, "morvel-sms-controller",
               "morvel-sms-controller")
         .clear(); // the other tests expect the first entry
+}
+
+// A port another program has open stays offered, marked, with the holder in its tooltip.
+TEST_F(PortDialog, PortHeldByAnotherProgramIsMarkedAndSaysByWhom)
+{
+    UserPortsHere Here;
+    int Masters[2];
+    for (int& Master : Masters) {
+        Master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(Master, 0);
+        ASSERT_EQ(::grantpt(Master), 0);
+        ASSERT_EQ(::unlockpt(Master), 0);
+    }
+    const QString Held = Here.Link("held", QString::fromLatin1(::ptsname(Masters[0])));
+    const QString Free = Here.Link("free", QString::fromLatin1(::ptsname(Masters[1])));
+    QProcess Holder;
+    Holder.setStandardInputFile(Held);
+    Holder.start("sleep", {"30"});
+    ASSERT_TRUE(Holder.waitForStarted());
+
+    Form4->FillPortList();
+    const int HeldEntry = Combo->findText(Held), FreeEntry = Combo->findText(Free);
+    ASSERT_GE(HeldEntry, 0);
+    ASSERT_GE(FreeEntry, 0);
+    EXPECT_TRUE(Combo->itemData(HeldEntry, TForm1::HeldRole).toBool());
+    EXPECT_TRUE(Combo->itemData(HeldEntry, Qt::FontRole).value<QFont>().italic());
+    EXPECT_TRUE(Combo->itemData(HeldEntry, Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(Held + QString("\nIn use by sleep (pid %1)\n").arg(Holder.processId())));
+    EXPECT_FALSE(Combo->itemData(FreeEntry, TForm1::HeldRole).toBool());
+    EXPECT_FALSE(Combo->itemData(FreeEntry, Qt::ToolTipRole).toString().contains("In use"));
+    Holder.kill();
+    Holder.waitForFinished();
+    for (int Master : Masters)
+        ::close(Master);
 }
 
 TEST_F(PortDialog, UnreadableLinkFailsFillingButKeepsEarlierEntries)
