@@ -202,7 +202,10 @@ void TForm1::AddPort(const QString& Port, const QString& Facts, const QString& H
 
 void TForm1::AddSystemPort(const QString& Port)
 {
-    AddPort(Port, DescribeSerialPort(Port), DescribePortHolders(PortHolders(Port)));
+    QList<TPortHolder> Holders = PortHolders(Port);
+    // The simulator or socat behind a virtual port keeps its side open: it serves the port.
+    Holders.removeIf([&Port](const TPortHolder& Holder) { return ServesPseudoTerminal(Holder.Pid, Port); });
+    AddPort(Port, DescribeSerialPort(Port), DescribePortHolders(Holders));
 }
 
 void TForm1::SelectFirst()

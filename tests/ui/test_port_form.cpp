@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -429,13 +430,14 @@ TEST_F(PortDialog, LastConnectedPortIsPreselected)
         .clear(); // the other tests expect the first entry
 }
 
-// A port another program has open stays offered, marked, with the holder in its tooltip.
+// A port another program has open stays offered, marked, with the holder in its tooltip; the
+// simulator serving a virtual port keeps it open as well, but is no holder.
 TEST_F(PortDialog, PortHeldByAnotherProgramIsMarkedAndSaysByWhom)
 {
     UserPortsHere Here;
     int Masters[2];
     for (int& Master : Masters) {
-        Master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        Master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC); // not the holder's to keep
         ASSERT_GE(Master, 0);
         ASSERT_EQ(::grantpt(Master), 0);
         ASSERT_EQ(::unlockpt(Master), 0);
@@ -446,6 +448,11 @@ TEST_F(PortDialog, PortHeldByAnotherProgramIsMarkedAndSaysByWhom)
     Holder.setStandardInputFile(Held);
     Holder.start("sleep", {"30"});
     ASSERT_TRUE(Holder.waitForStarted());
+    QProcess Sim;
+    Sim.start(MORVEL_BUILD_DIR "/relay-sim", {"--quiet"});
+    ASSERT_TRUE(Sim.waitForStarted());
+    const QString Served = UserPortFolder() + "/relay-sim";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(Served).isSymLink(); }, 5000));
 
     Form4->FillPortList();
     const int HeldEntry = Combo->findText(Held), FreeEntry = Combo->findText(Free);
@@ -458,6 +465,10 @@ TEST_F(PortDialog, PortHeldByAnotherProgramIsMarkedAndSaysByWhom)
                     .startsWith(Held + QString("\nIn use by sleep (pid %1)\n").arg(Holder.processId())));
     EXPECT_FALSE(Combo->itemData(FreeEntry, TForm1::HeldRole).toBool());
     EXPECT_FALSE(Combo->itemData(FreeEntry, Qt::ToolTipRole).toString().contains("In use"));
+    ASSERT_GE(Combo->findText(Served), 0);
+    EXPECT_FALSE(Combo->itemData(Combo->findText(Served), TForm1::HeldRole).toBool());
+    Sim.terminate();
+    Sim.waitForFinished();
     Holder.kill();
     Holder.waitForFinished();
     for (int Master : Masters)
