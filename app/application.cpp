@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "boxes.h"
 #include "call_queue.h"
 #include "exceptions.h"
 #include "fonts.h"
@@ -137,10 +138,11 @@ void TApplication::ShowException(const std::exception& E)
 {
     QPointer<QWidget> WasActive = QApplication::activeWindow();
     QPointer<QWidget> HadFocus = QApplication::focusWidget();
-    QMessageBox Box(QMessageBox::Critical, Title, ErrorBoxText(ExceptionMessage(E)), QMessageBox::Ok,
+    QMessageBox Box(QMessageBox::Critical, Title, ErrorReportText(E), QMessageBox::Ok,
                     WasActive.data());
     Box.setObjectName(QStringLiteral("ErrorBox"));
     Box.setTextFormat(Qt::PlainText);
+    LetTextBeCopied(Box);
     // Application-modal: every other top-level window takes no input while the box is up.
     Box.setWindowModality(Qt::ApplicationModal);
     Box.exec();

@@ -3,9 +3,27 @@
 #include "application.h"
 #include "form.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+void LetTextBeCopied(QMessageBox& Box)
+{
+    Box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* Copy = new QAction(&Box);
+    Copy->setShortcut(QKeySequence::Copy);
+    Copy->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(Copy, &QAction::triggered, &Box, [&Box] {
+        const auto* Label = Box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        const QString Selected = Label ? Label->selectedText() : QString();
+        QGuiApplication::clipboard()->setText(Selected.isEmpty() ? Box.text() : Selected);
+    });
+    Box.addAction(Copy);
+}
 
 void ShowNotice(const QString& Text)
 {
@@ -15,6 +33,7 @@ void ShowNotice(const QString& Text)
     Box.setIcon(QMessageBox::NoIcon);
     Box.setTextFormat(Qt::PlainText);
     Box.setText(NoticeBoxText(Text));
+    LetTextBeCopied(Box);
     QPushButton* Ok = Box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     Box.setDefaultButton(Ok);
     Box.setWindowModality(Qt::ApplicationModal);

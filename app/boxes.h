@@ -5,3 +5,8 @@
 #include "box_texts.h"
 
 void ShowNotice(const QString& Text);
+
+class QMessageBox;
+// Ctrl+C copies the box's text (or the part selected with the mouse), as technicians paste
+// errors into support chats.
+void LetTextBeCopied(QMessageBox& Box);

@@ -13,9 +13,14 @@ public:
     const QString& Message() const noexcept { return FMessage; }
     void SetMessage(const QString& Message);
     const char* what() const noexcept override { return FWhat.constData(); }
+    // What follows the message as its own line: the cause in plain words and what to do.
+    // Empty when there is nothing to add.
+    const QString& Reason() const noexcept { return FReason; }
+    void SetReason(const QString& Reason) { FReason = Reason; }
 
 private:
     QString FMessage;
+    QString FReason;
     QByteArray FWhat;
 };
 

@@ -10,9 +10,11 @@
 #include "protocol.h"
 #include "pumping_delay.h"
 #include "serial/cport.h"
+#include "serial/port_reason.h"
 
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 const QString ModeConnect = QStringLiteral("con");
@@ -76,18 +78,58 @@ void TLinkControl::ConnectClick()
         return;
     }
     FPort.SetPort(SelectedPort);
-    FPort.Open();
+    try {
+        FPort.Open();
+    } catch (const EComPort&) {
+        // A port that is gone, held or refused stays so: the next Connect offers the dialog.
+        SelectedPort.clear();
+        throw;
+    }
     LinkMode = ModeConnect;
     {
         TBusyScope Busy(FBusy);
-        SendRequest(CommandConnect);
+        try {
+            SendRequest(CommandConnect);
+        } catch (EComPort& Error) {
+            BrokeOff(Error, false);
+            throw;
+        }
         PumpingDelay(HandshakePause); // the answer's receive event runs in here
     }
     if (FView.ConnectCaption() == CaptionDisconnect)
         return;
+    const QString Port = FPort.DeviceName();
     FPort.Close();
     SelectedPort.clear();
-    FView.ShowNotice(QString::fromUtf8(DeviceNotDetectedText));
+    FView.ShowNotice(QString::fromUtf8(DeviceNotDetectedText) + u'\n' + PortFailureReason(Port, ETIMEDOUT));
+}
+
+void TLinkControl::BrokeOff(EComPort& Error, bool Exporting)
+{
+    if (Exporting) {
+        const QString Sent =
+            FRecordsSent == 0
+                ? QStringLiteral("No record was sent.")
+                : QStringLiteral("Records 1 to %1 of %2 were sent (up to %3); the box may hold a partial "
+                                 "configuration until the next full Export.")
+                      .arg(FRecordsSent)
+                      .arg(ItemCount)
+                      .arg(ItemKeys(*FindItem(FRecordsSent)).first());
+        Error.SetReason(Error.Reason().isEmpty() ? Sent : Error.Reason() + u'\n' + Sent);
+    }
+    if (!DeviceGone(Error.WinCode()))
+        return;
+    // The device is not coming back on this opening: show the disconnected state, keeping the
+    // port's name so that Connect reaches the box again once it is plugged back in.
+    if (Exporting)
+        FView.SetProgressVisible(false);
+    FView.SetConnectButton(CaptionConnect, ImageNotConnected);
+    try {
+        FPort.Close();
+    } catch (const EComPort&) {
+        // The failure being reported says more than one of closing what is gone.
+    }
+    FView.SetExchangeEnabled(false);
 }
 
 void TLinkControl::EnterConnectedState()
@@ -182,7 +224,12 @@ void TLinkControl::ImportClick()
     LinkMode = ModeGet;
     RxLineCount = 0;
     RxLine.clear();
-    SendRequest(CommandGet);
+    try {
+        SendRequest(CommandGet);
+    } catch (EComPort& Error) {
+        BrokeOff(Error, false);
+        throw;
+    }
 }
 
 void TLinkControl::ExportClick()
@@ -192,17 +239,35 @@ void TLinkControl::ExportClick()
         RecordBytes(Item, FView);
     LinkMode = ModeSet;
     TBusyScope Busy(FBusy);
-    SendRequest(CommandSet);
+    FRecordsSent = 0;
+    try {
+        SendRequest(CommandSet);
+    } catch (EComPort& Error) {
+        BrokeOff(Error, true);
+        throw;
+    }
     ExportConfiguration();
 }
 
 void TLinkControl::ExportConfiguration()
 {
-    std::uint8_t Mask = 0;
     FRecordsSent = 0;
+    try {
+        SendRecords();
+    } catch (EComPort& Error) {
+        BrokeOff(Error, true);
+        throw;
+    }
+}
+
+void TLinkControl::SendRecords()
+{
+    std::uint8_t Mask = 0;
     for (const TExportStep& Step : ExportPlan()) {
         switch (Step.Action) {
         case TExportAction::ShowBar:
+            // A bar left where a failed export stopped would be full before the last record.
+            FView.SetProgressPosition(0);
             FView.SetProgressVisible(true);
             break;
         case TExportAction::Record: {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 
+class EComPort;
 class TCustomComPort;
 class TLinkView;
 
@@ -58,6 +59,10 @@ public:
     int RecordsSent() const { return FRecordsSent; }
 
 private:
+    // A write of an exchange failed: an export's failure says which records went out; a device
+    // that is gone leaves the link closed, disconnected, its port still chosen.
+    void BrokeOff(EComPort& Error, bool Exporting);
+    void SendRecords();
     void WriteByte(std::uint8_t Byte);
     void SendRequest(std::uint8_t Code);
     void EnterConnectedState();

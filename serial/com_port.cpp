@@ -3,6 +3,7 @@
 
 #include "com_thread.h"
 #include "platform/serial_device.h"
+#include "port_reason.h"
 
 #include "app/exceptions.h"
 
@@ -363,9 +364,11 @@ void TCustomComPort::ReportPortError(TComExceptions Failure, int64_t WinError)
 {
     const int Code = ComErrorCode(Failure);
     if (!FOnException) {
-        if (WinError > 0)
-            throw EComPort(Code, int(uint32_t(WinError)));
-        throw EComPort::CreateNoWinCode(Code);
+        if (WinError <= 0)
+            throw EComPort::CreateNoWinCode(Code);
+        EComPort Error(Code, int(uint32_t(WinError)));
+        Error.SetReason(PortFailureReason(DeviceName(), int(WinError)));
+        throw Error;
     }
     QString WinMessage;
     if (WinError > 0) {

@@ -15,9 +15,6 @@
 
 namespace {
 constexpr int SettlePause = 50; // more than a second, as the handshake waits for an answer
-
-// The item a record carries, for messages: its first key.
-QString RecordName(int Line) { return ItemKeys(*FindItem(Line)).first(); }
 } // namespace
 
 TBoxSession::TBoxSession(FILE* Terminal) : FComPort(std::make_unique<TComPort>()), FView(Terminal)
@@ -46,7 +43,7 @@ void TBoxSession::Connect(const QString& Port)
         FLink->ConnectClick();
     } catch (const EComPort& Error) {
         const TExitStatus Status = Error.WinCode() == EBUSY ? esPortHeld : esPortFailed;
-        throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorBoxText(Error.Message())));
+        throw ESmsctl(Status, QStringLiteral("%1: %2").arg(Port, ErrorReportText(Error)));
     }
     if (!FView.Connected())
         throw ESmsctl(esNoDevice, QStringLiteral("%1: %2").arg(
@@ -98,14 +95,8 @@ void TBoxSession::Write(const TItemStore& Items)
         // received only once the final record is in: wait for both before anything else.
         PumpingDelay(SettlePause, FComPort->OutputDrainTime());
     } catch (const EComPort& Error) {
-        const int Sent = FLink->RecordsSent();
-        const QString Done = Sent == 0 ? QStringLiteral("no record was sent")
-                                       : QStringLiteral("records 1 to %1 of %2 were sent (up to %3); the rest were not")
-                                             .arg(Sent)
-                                             .arg(ItemCount)
-                                             .arg(RecordName(Sent));
-        throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2\n%3")
-                                       .arg(FPort, ErrorBoxText(Error.Message()), Done));
+        // The reason names the records sent before the failure.
+        throw ESmsctl(esBrokenOff, QStringLiteral("%1: the export broke off: %2").arg(FPort, ErrorReportText(Error)));
     }
 }
 

@@ -20,7 +20,7 @@ _morvel_smsctl()
     done
 
     if [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W 'ports read write diff defaults --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'ports read write diff defaults doctor --help --version' -- "$cur"))
         return
     fi
     if [[ $prev == @(-o|--output) ]]; then
@@ -60,6 +60,14 @@ _morvel_smsctl()
             ;;
         defaults)
             [[ $cur == -* ]] && COMPREPLY=($(compgen -W '-o --output' -- "$cur"))
+            ;;
+        doctor)
+            if ((operands == 0)); then
+                local ports
+                ports=$(morvel-smsctl ports 2>/dev/null | cut -f1)
+                COMPREPLY=($(compgen -W "$ports" -- "$cur"))
+                _filedir
+            fi
             ;;
     esac
 } &&

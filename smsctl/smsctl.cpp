@@ -1,6 +1,7 @@
 #include "smsctl.h"
 
 #include "box_session.h"
+#include "doctor.h"
 
 #include "app/box_texts.h"
 
@@ -26,11 +27,13 @@ const char* const SmsctlUsage =
     "  write [--verify] PORT FILE   send FILE to the box; --verify reads it back\n"
     "  diff A B                     the items that differ; A and B are files or ports\n"
     "  defaults [-o FILE]           the default configuration, each item explained\n"
+    "  doctor [PORT]                what keeps this user from the ports, and the fixes\n"
     "\n"
     "PORT is a path, a name from 'ports', or 'auto' for the one port whose box answers.\n"
     "FILE - is standard input. Exit status: 0 done, 1 differences found, 2 bad command\n"
     "line, 3 bad or unwritable file, 4 port cannot be opened, 5 port held by another\n"
-    "program, 6 no box answered, 7 the exchange broke off, 8 --verify found differences.\n";
+    "program, 6 no box answered, 7 the exchange broke off, 8 --verify found differences;\n"
+    "doctor: 1 a check found a problem that blocks.\n";
 
 namespace {
 
@@ -106,6 +109,8 @@ public:
             return Diff(Args);
         if (Command == QLatin1String("defaults"))
             return Defaults(Args);
+        if (Command == QLatin1String("doctor"))
+            return RunDoctor(Args, FOutput);
         Usage(QStringLiteral("unknown command \"%1\"").arg(Command));
     }
 
@@ -295,7 +300,7 @@ int RunSmsctl(const QStringList& Args, FILE* Output, FILE* Errors)
         std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(Error.Message()));
         return esFile;
     } catch (const EComPort& Error) {
-        std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(ErrorBoxText(Error.Message())));
+        std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(ErrorReportText(Error)));
         return esBrokenOff;
     } catch (const std::exception& Error) {
         std::fprintf(Errors, "morvel-smsctl: %s\n", qPrintable(ExceptionMessage(Error)));

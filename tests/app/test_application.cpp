@@ -6,11 +6,25 @@
 #include "app/guard.h"
 #include "tests/box_watcher.h"
 
+#include <QClipboard>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+namespace {
+// Ctrl+C on the box that is up, as a technician copying it into a support chat.
+QString CopiedFromBox()
+{
+    QGuiApplication::clipboard()->clear();
+    QWidget* Box = QApplication::activeModalWidget();
+    if (!Box || !QTest::qWaitForWindowActive(Box))
+        return QStringLiteral("(no active box)");
+    QTest::keyClick(Box, Qt::Key_C, Qt::ControlModifier);
+    return QGuiApplication::clipboard()->text();
+}
+} // namespace
 
 TEST(ErrorBox, FullStopRule)
 {
@@ -33,16 +47,22 @@ TEST(ErrorBox, HandlerExceptionIsShownAndTheApplicationGoesOn)
     int Clicks = 0;
     QObject::connect(&Button, &QPushButton::clicked, &Button, Guarded(&Button, [&] {
                          ++Clicks;
-                         if (Clicks == 1)
-                             throw Exception(QStringLiteral("Unable to open com port (Error: 2)"));
+                         if (Clicks == 1) {
+                             Exception Error(QStringLiteral("Unable to open com port (Error: 2)"));
+                             Error.SetReason(QStringLiteral("/dev/ttyUSB0: gone"));
+                             throw Error;
+                         }
                      }));
     Button.show();
-    TBoxWatcher Boxes;
+    QString Copied;
+    TBoxWatcher Boxes([&](const TSeenBox&) { Copied = CopiedFromBox(); });
     QTest::mouseClick(&Button, Qt::LeftButton);
     ASSERT_EQ(Boxes.Seen().size(), 1u);
     const TSeenBox& Box = Boxes.Seen()[0];
     EXPECT_EQ(Box.Title, QStringLiteral("Morvel SMS Controller"));
-    EXPECT_EQ(Box.Text, QStringLiteral("Unable to open com port (Error: 2)"));
+    // The message keeps its own full-stop rule; the reason is a line of its own.
+    EXPECT_EQ(Box.Text, QStringLiteral("Unable to open com port (Error: 2)\n/dev/ttyUSB0: gone"));
+    EXPECT_EQ(Copied, Box.Text);
     EXPECT_EQ(Box.Icon, QMessageBox::Critical);
     EXPECT_EQ(Box.Buttons, QStringList{"OK"});
     // The next click runs the handler again and shows nothing.
@@ -84,9 +104,11 @@ TEST(NoticeBox, CaptionTextAndOneDefaultOkCentredOnTheScreen)
     Corner.show();
     Corner.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Corner));
-    TBoxWatcher Boxes;
+    QString Copied;
+    TBoxWatcher Boxes([&](const TSeenBox&) { Copied = CopiedFromBox(); });
     ShowNotice(QStringLiteral("Device Not Detected! Please change com Port!\n\r(second line)"));
     ASSERT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_EQ(Copied, Boxes.Seen()[0].Text);
     EXPECT_EQ(Boxes.Seen()[0].Title, QStringLiteral("Morvel SMS Controller"));
     EXPECT_EQ(Boxes.Seen()[0].Text,
               QStringLiteral("Device Not Detected! Please change com Port!\n(second line)"));

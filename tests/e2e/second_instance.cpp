@@ -1,6 +1,6 @@
 // A second instance of the tool in its own process: it presses Connect on the port given as
-// its argument and prints every box it is shown ("<object name>|<text>") and the caption the
-// Connect button ends with.
+// its argument and prints every box it is shown ("<object name>|<text>", each line break as
+// "\n") and the caption the Connect button ends with.
 #include "app/application.h"
 #include "device/link_state.h"
 #include "tests/box_watcher.h"
@@ -20,7 +20,8 @@ int main(int argc, char** argv)
     ShowProgramForms();
     SelectedPort = QString::fromLocal8Bit(argv[1]);
     TBoxWatcher Boxes([](const TSeenBox& Box) {
-        std::printf("%s|%s\n", qPrintable(Box.ObjectName), qPrintable(Box.Text));
+        std::printf("%s|%s\n", qPrintable(Box.ObjectName),
+                    qPrintable(QString(Box.Text).replace(u'\n', QStringLiteral("\\n"))));
     });
     QTest::mouseClick(Form4->findChild<QWidget*>(QStringLiteral("sSpeedButton2")), Qt::LeftButton);
     std::printf("caption|%s\n", qPrintable(Form4->ConnectCaption()));

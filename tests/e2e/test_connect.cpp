@@ -3,7 +3,14 @@
 #include "e2e_support.h"
 #include "ui/speed_button.h"
 
+#include "tests/serial/pty_pair.h"
+
 #include <QFrame>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 const QString NotDetected = QString::fromUtf8(
@@ -52,7 +59,8 @@ TEST_F(TE2E, NoAnswerLateAnswerAndAnswerAfterACarriageReturnAreNotDetected)
         TBoxWatcher Boxes;
         ConnectThroughDialog(Sim.LinkPath());
         ASSERT_EQ(Boxes.Seen().size(), 1u);
-        EXPECT_EQ(Boxes.Seen()[0].Text, NotDetected);
+        EXPECT_EQ(Boxes.Seen()[0].Text,
+                  NotDetected + "\n" + Sim.LinkPath() + ": no box answered; check the box's power and cable.");
         EXPECT_EQ(Boxes.Seen()[0].ObjectName, "NoticeBox");
         EXPECT_EQ(ConnectCaption(), "Connect");
         EXPECT_TRUE(SelectedPort.isEmpty());
@@ -65,7 +73,7 @@ TEST_F(TE2E, NoAnswerLateAnswerAndAnswerAfterACarriageReturnAreNotDetected)
     }
 }
 
-TEST_F(TE2E, APortThatCannotBeOpenedShowsTheErrorAndIsTriedAgain)
+TEST_F(TE2E, APortThatCannotBeOpenedSaysWhyAndTheNextConnectOffersTheDialog)
 {
     // A dangling registration is left out of the list, so name the port directly.
     SelectedPort = Runtime() + "/no-such-port";
@@ -73,13 +81,88 @@ TEST_F(TE2E, APortThatCannotBeOpenedShowsTheErrorAndIsTriedAgain)
     Click(Form4, "sSpeedButton2");
     ASSERT_EQ(Boxes.Seen().size(), 1u);
     EXPECT_EQ(Boxes.Seen()[0].ObjectName, "ErrorBox");
-    EXPECT_EQ(Boxes.Seen()[0].Text, "Unable to open com port (Error: 2)");
-    EXPECT_EQ(SelectedPort, Runtime() + "/no-such-port");
+    EXPECT_EQ(Boxes.Seen()[0].Text, "Unable to open com port (Error: 2)\n" + Runtime() +
+                                        "/no-such-port: the adapter is not there any more (unplugged?); plug it "
+                                        "back in and connect again.");
+    EXPECT_TRUE(SelectedPort.isEmpty());
     EXPECT_FALSE(Form1->isVisible());
-    // The next press tries the same port again without the dialog.
     Click(Form4, "sSpeedButton2");
-    EXPECT_EQ(Boxes.Seen().size(), 2u);
-    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_TRUE(Form1->isVisible());
+    Form1->hide();
+}
+
+namespace {
+// This process as another user for a while: effective uid and gid, and supplementary groups.
+// Real and saved ids stay root's, so the destructor takes root back.
+class TAsUser
+{
+public:
+    TAsUser(uid_t Uid, gid_t Gid, const std::vector<gid_t>& Groups)
+    {
+        FGroups.resize(size_t(::getgroups(0, nullptr)));
+        FGroups.resize(size_t(::getgroups(int(FGroups.size()), FGroups.data())));
+        FOk = ::setgroups(Groups.size(), Groups.data()) == 0 && ::setegid(Gid) == 0 && ::seteuid(Uid) == 0;
+    }
+    ~TAsUser()
+    {
+        (void)!::seteuid(0);
+        (void)!::setegid(0);
+        (void)!::setgroups(FGroups.size(), FGroups.data());
+    }
+    bool Ok() const { return FOk; }
+
+private:
+    std::vector<gid_t> FGroups;
+    bool FOk = false;
+};
+} // namespace
+
+TEST_F(TE2E, APortThisUserMayNotOpenNamesTheGroupAndHowToJoinIt)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to give the node a group and to become a user outside it";
+    const passwd* Nobody = ::getpwnam("nobody");
+    const group* Dialout = ::getgrnam("dialout");
+    if (!Nobody || !Dialout || Nobody->pw_gid == Dialout->gr_gid)
+        GTEST_SKIP() << "needs the user nobody and the group dialout, nobody outside it";
+    const uid_t User = Nobody->pw_uid;
+    const gid_t Own = Nobody->pw_gid, Other = Dialout->gr_gid;
+    TPtyPair Pty;
+    const QByteArray Node = Pty.Path().toLocal8Bit();
+    ASSERT_EQ(::chmod(Node.constData(), 0660), 0);
+    TBoxWatcher Boxes;
+    const QString Box = "Unable to open com port (Error: 13)\n" + Pty.Path() + ": ";
+    const QString Doctor = " (morvel-smsctl doctor checks every port.)";
+
+    // Not in the node's group at all.
+    ASSERT_EQ(::chown(Node.constData(), 0, Other), 0);
+    {
+        TAsUser As(User, Own, {Own});
+        ASSERT_TRUE(As.Ok());
+        SelectedPort = Pty.Path();
+        Click(Form4, "sSpeedButton2");
+    }
+    ASSERT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_EQ(Boxes.Seen()[0].Text.toStdString(),
+              (Box + "permission refused: the port belongs to group dialout and you are not in it; join it "
+                     "with: sudo usermod -aG dialout $USER, then log out and back in." + Doctor)
+                  .toStdString());
+
+    // Listed in the group (nobody's own, in the database), but this session started without it.
+    ASSERT_EQ(::chown(Node.constData(), 0, Own), 0);
+    {
+        TAsUser As(User, Other, {Other});
+        ASSERT_TRUE(As.Ok());
+        SelectedPort = Pty.Path();
+        Click(Form4, "sSpeedButton2");
+    }
+    ASSERT_EQ(Boxes.Seen().size(), 2u);
+    EXPECT_EQ(Boxes.Seen()[1].Text.toStdString(),
+              (Box + "you joined its group " + QString::fromLocal8Bit(::getgrgid(Own)->gr_name) +
+               " after logging in, and this session does not have it yet: log out and back in." + Doctor)
+                  .toStdString());
+    EXPECT_EQ(ConnectCaption(), "Connect");
 }
 
 TEST_F(TE2E, ConnectIsIgnoredDuringTheHandshake)

@@ -6,13 +6,17 @@
 #include "tests/serial/pty_pair.h"
 
 #include <QEvent>
+#include <QFile>
+#include <QRegularExpression>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <random>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -243,7 +247,8 @@ TEST_F(TFaults, FloodDuringAnExportThenHangUp)
     ASSERT_EQ(Boxes.Seen().size(), 1u);
     EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith("WriteFile function failed (Error: "))
         << Boxes.Seen()[0].Text.toStdString();
-    EXPECT_TRUE(Bar()->isVisible());
+    EXPECT_EQ(ConnectCaption(), "Connect"); // the device is gone: so is the link
+    EXPECT_FALSE(Bar()->isVisible());
     EXPECT_LT(CpuWhileWaiting(500), 100.0);
 }
 
@@ -260,7 +265,14 @@ TEST_F(TFaults, ASecondInstanceOnAHeldPortGetsTheOpenErrorAndSendsNothing)
     ASSERT_TRUE(PumpUntil([&] { return Second.state() == QProcess::NotRunning; }, 20000));
     const QStringList Printed =
         QString::fromLocal8Bit(Second.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(Printed, QStringList({"ErrorBox|Unable to open com port (Error: 16)", "caption|Connect"}))
+    // The lock file names this process as the holder; the simulator, the line's far end, is none.
+    QFile Comm("/proc/self/comm");
+    ASSERT_TRUE(Comm.open(QIODevice::ReadOnly));
+    const QString Held = QString("ErrorBox|Unable to open com port (Error: 16)\\n%1: held by %2 (pid %3); close that "
+                                 "program (or end it: kill %3) and try again. (morvel-smsctl doctor checks every port.)")
+                             .arg(Sim.LinkPath(), QString::fromLocal8Bit(Comm.readAll().trimmed()))
+                             .arg(::getpid());
+    EXPECT_EQ(Printed, QStringList({Held, "caption|Connect"}))
         << QString::fromLocal8Bit(Second.readAllStandardError()).toStdString();
     PumpFor(200);
     EXPECT_EQ(Sim.Count("request"), 1) << Sim.LogText().toStdString();
@@ -285,12 +297,14 @@ TEST_F(TFaults, UnpluggedWhileIdleTheNextWriteFailsAndReconnectingWorks)
     ASSERT_EQ(Boxes.Seen().size(), 1u);
     EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith("WriteFile function failed (Error: "))
         << Boxes.Seen()[0].Text.toStdString();
+    // The failed write closed the link; the port stays chosen.
+    EXPECT_EQ(ConnectCaption(), "Connect");
+    EXPECT_FALSE(Find(Form4, "sSpeedButton3")->isEnabled());
+    EXPECT_FALSE(Find(Form4, "sSpeedButton6")->isEnabled());
 
-    // The device comes back on the same name: DisConnect, Connect, and a whole import.
+    // The device comes back on the same name: one press of Connect, and a whole import.
     TSimProcess Again(Runtime());
     ASSERT_TRUE(Again.Started());
-    Click(Form4, "sSpeedButton2");
-    ASSERT_EQ(ConnectCaption(), "Connect");
     Click(Form4, "sSpeedButton2");
     ASSERT_EQ(ConnectCaption(), "DisConnect");
     Click(Form4, "sSpeedButton3");
@@ -337,17 +351,31 @@ TEST_F(TFaults, UnpluggedDuringAnExportTheWriteFailsAndTheNextExportIsWhole)
         QTimer::singleShot(1500, [&] { Sim.Stop(); });
         Click(Form4, "sSpeedButton6"); // returns at the first write after the device went
         ASSERT_EQ(Boxes.Seen().size(), 1u);
-        EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith("WriteFile function failed (Error: "));
+        // The box says that the device is gone and which records went before.
+        const QRegularExpression Expected(
+            QRegularExpression::anchoredPattern(
+                QRegularExpression::escape(QString("WriteFile function failed (Error: %1)\n%2: the adapter is "
+                                                   "not there any more (unplugged?); plug it back in and connect "
+                                                   "again.\nRecords 1 to ").arg(EIO).arg(Sim.LinkPath())) +
+                QString("[1-9] of 59 were sent \\(up to relay\\.[1-5]\\.o(n|ff)\\); the box may hold a partial "
+                        "configuration until the next full Export\\.")));
+        EXPECT_TRUE(Expected.match(Boxes.Seen()[0].Text).hasMatch()) << Boxes.Seen()[0].Text.toStdString();
     }
+    EXPECT_EQ(ConnectCaption(), "Connect");
+    EXPECT_FALSE(Bar()->isVisible());
     EXPECT_LT(CpuWhileWaiting(500), 100.0);
 
+    // Plugged back in: one press of Connect, and a whole export whose bar starts from 0.
     TSimProcess Again(Runtime());
     ASSERT_TRUE(Again.Started());
     Click(Form4, "sSpeedButton2");
-    Click(Form4, "sSpeedButton2");
     ASSERT_EQ(ConnectCaption(), "DisConnect");
+    QList<int> Positions;
+    QObject::connect(Bar(), &QProgressBar::valueChanged, Bar(), [&](int Value) { Positions << Value; });
     Click(Form4, "sSpeedButton6");
     EXPECT_TRUE(PumpUntil([&] { return Again.Count("stored") == 1; }, 2000)) << Again.LogText().toStdString();
     EXPECT_EQ(Boxes.Seen().size(), 1u);
     EXPECT_FALSE(Bar()->isVisible());
+    ASSERT_GE(Positions.size(), 2);
+    EXPECT_EQ(Positions.mid(0, 2), QList<int>({0, 10}));
 }

@@ -151,7 +151,9 @@ TEST_F(TSmsctl, FailuresEndWithTheirOwnStatusAndSayWhatHappened)
 
     const TRun Missing = Smsctl({"read", FRuntime.Path() + "/no-such-port"});
     EXPECT_EQ(Missing.Status, 4) << Missing.Err.toStdString();
-    EXPECT_TRUE(Missing.Err.contains("Unable to open com port (Error: 2)\n")) << Missing.Err.toStdString();
+    EXPECT_TRUE(Missing.Err.contains("Unable to open com port (Error: 2)\n" + FRuntime.Path() +
+                                     "/no-such-port: the adapter is not there any more (unplugged?)"))
+        << Missing.Err.toStdString();
 
     {
         TSimProcess Silent(FRuntime.Path(), {"--no-answer"});
@@ -159,15 +161,27 @@ TEST_F(TSmsctl, FailuresEndWithTheirOwnStatusAndSayWhatHappened)
         const TRun NoAnswer = Smsctl({"read", "relay-sim"});
         EXPECT_EQ(NoAnswer.Status, 6);
         EXPECT_TRUE(NoAnswer.Err.contains("Device Not Detected! Please change com Port!\n(")) << NoAnswer.Err.toStdString();
+        EXPECT_TRUE(NoAnswer.Err.contains(": no box answered; check the box's power and cable.")) << NoAnswer.Err.toStdString();
         EXPECT_EQ(Smsctl({"read", "auto"}).Status, 6);
+        // The simulator holding the far end of its line is no holder.
+        const TRun Free = Smsctl({"doctor", "relay-sim"});
+        EXPECT_EQ(Free.Status, 0) << Free.Out.toStdString();
+        EXPECT_TRUE(Free.Out.contains(("ok       " + Silent.LinkPath() + ": no other program holds it\n").toUtf8()))
+            << Free.Out.toStdString();
 
         // Held by another program: the port is locked as every open of it locks it.
         const int Held = ::open(Silent.LinkPath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
         ASSERT_GE(Held, 0);
         ASSERT_EQ(::flock(Held, LOCK_EX | LOCK_NB), 0);
         const TRun Busy = Smsctl({"write", "relay-sim", Path("good.toml")});
+        const TRun Doctor = Smsctl({"doctor", "relay-sim"});
         ::close(Held);
+        EXPECT_EQ(Doctor.Status, 1) << Doctor.Out.toStdString();
+        EXPECT_TRUE(Doctor.Out.contains(QString("problem  %1: held by ").arg(Silent.LinkPath()).toUtf8()))
+            << Doctor.Out.toStdString();
         EXPECT_EQ(Busy.Status, 5) << Busy.Err.toStdString();
+        EXPECT_TRUE(Busy.Err.contains(QString(" (pid %1); close that program").arg(::getpid())))
+            << Busy.Err.toStdString();
         EXPECT_EQ(Silent.Count("request"), 2); // the two reads' handshakes only
     }
 
@@ -177,7 +191,8 @@ TEST_F(TSmsctl, FailuresEndWithTheirOwnStatusAndSayWhatHappened)
     const QByteArray Before = ReadFile(Path("good.toml"));
     const TRun Broken = Smsctl({"write", "auto", Path("good.toml")});
     EXPECT_EQ(Broken.Status, 7) << Broken.Err.toStdString();
-    EXPECT_TRUE(Broken.Err.contains("records 1 to 4 of 59 were sent (up to relay.2.off); the rest were not"))
+    EXPECT_TRUE(Broken.Err.contains("Records 1 to 4 of 59 were sent (up to relay.2.off); the box may hold a "
+                                    "partial configuration until the next full Export."))
         << Broken.Err.toStdString();
     EXPECT_EQ(ReadFile(Path("good.toml")), Before);
 

@@ -371,6 +371,10 @@ TEST_F(THw, UnpluggedDuringAnExport)
             ASSERT_EQ(Boxes.Seen().size(), 1u);
             EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(WriteFailed()))
                 << Boxes.Seen()[0].Text.toStdString();
+            // The driver's error means the adapter is gone: said so, and the link is closed.
+            EXPECT_TRUE(Boxes.Seen()[0].Text.contains(W.Port + ": the adapter is not there any more (unplugged?)"))
+                << Boxes.Seen()[0].Text.toStdString();
+            EXPECT_EQ(ConnectCaption(), "Connect");
         } else {
             EXPECT_TRUE(Boxes.Seen().empty()); // into a silent line, the export runs to its end
         }
