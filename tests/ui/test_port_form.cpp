@@ -386,27 +386,27 @@ TEST_F(PortDialog, ListFollowsPortsComingAndGoingKeepingTheChoice)
     Form4->FillPortList();
     Form1->ShowDialog();
     const QStringList Before = Entries();
-    ASSERT_FALSE(Before.isEmpty()) << "no serial device to keep selected";
-    Combo->setCurrentIndex(Before.size() - 1);
-    const QString Chosen = Before.back();
 
     ASSERT_TRUE(QDir().mkpath(Folder));
-    const QString Plugged = Here.Link("relay-sim", "/dev/null");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Entries().contains(Plugged); }, 1000));
-    EXPECT_EQ(Combo->currentText(), Chosen);
-    EXPECT_EQ(Combo->itemText(Combo->currentIndex()), Chosen);
+    const QString Plugged = Here.Link("b-plugged", "/dev/null");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Entries().contains(Plugged); }, 1000));
+    Combo->setCurrentIndex(Combo->findText(Plugged)); // chosen, then one sorting before it comes
+    const QString Earlier = Here.Link("a-earlier", "/dev/zero");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Entries().contains(Earlier); }, 1000));
+    EXPECT_EQ(Combo->currentText(), Plugged);
+    EXPECT_EQ(Combo->itemText(Combo->currentIndex()), Plugged);
 
     Type("/dev/ttyq"); // typed, selecting nothing: kept as typed through a change
     ASSERT_EQ(Combo->currentIndex(), -1);
-    ASSERT_TRUE(QFile::remove(Plugged));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !Entries().contains(Plugged); }, 1000));
+    ASSERT_TRUE(QFile::remove(Earlier));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Entries().contains(Earlier); }, 1000));
     EXPECT_EQ(Combo->lineEdit()->text(), "/dev/ttyq");
     EXPECT_EQ(Combo->currentIndex(), -1);
 
     Form1->hide(); // a hidden dialog follows nothing
-    Here.Link("relay-sim-2", "/dev/null");
+    Here.Link("c-later", "/dev/null");
     QTest::qWait(TPortWatcher::SettleMs * 3);
-    EXPECT_EQ(Entries(), Before);
+    EXPECT_EQ(Entries(), Before + QStringList{Plugged});
 }
 
 // The port that last reached the device is offered first on the next run; one the system does
