@@ -38,6 +38,24 @@ void RegisterFallbackFonts()
     QFont Font(QStringLiteral("Tahoma"));
     Font.setPixelSize(11);
     QApplication::setFont(Font);
+    // The windows are laid out in pixels for this font, so it holds whatever the desktop says:
+    // a platform theme (qt6ct, a desktop's own) sets its font on the application once the loop
+    // runs and again whenever its settings change. Put back from the loop, not from inside the
+    // theme's call; controls drawn by the style sheet keep the font they were polished with
+    // (Qt does not hand them an application font change), so they are polished again.
+    if (qApp && !qApp->property("designedFontHeld").toBool()) {
+        qApp->setProperty("designedFontHeld", true);
+        QObject::connect(
+            qApp, &QGuiApplication::fontChanged, qApp,
+            [Font](const QFont& Now) {
+                if (Now == Font)
+                    return;
+                QApplication::setFont(Font);
+                if (!qApp->styleSheet().isEmpty())
+                    qApp->setStyleSheet(qApp->styleSheet());
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 QFont BoldFont(const QString& Family, int PixelSize)

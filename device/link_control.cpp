@@ -139,6 +139,7 @@ void TLinkControl::EnterConnectedState()
     FView.HideOverlay();
     FView.SetExchangeEnabled(true);
     FView.EnablePages();
+    FView.PortConnected(SelectedPort);
 }
 
 void TLinkControl::Receive(int Count)

@@ -15,6 +15,8 @@ public:
     // The connected state's rest: overlay hidden, pages enabled.
     virtual void HideOverlay() = 0;
     virtual void EnablePages() = 0;
+    // The device on Port answered the handshake (the window remembers the port for next time).
+    virtual void PortConnected(const QString& Port) { (void)Port; }
     // Refills the port list and shows the port dialog (not modal).
     virtual void ShowPortDialog() = 0;
     // A notice with one OK button: the handshake found no device.

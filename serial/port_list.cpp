@@ -57,6 +57,18 @@ QString DescribeSerialPort(const QString& Port, const TSerialDeviceRoots& Roots)
     return ComPlatform::DescribePort(Port, Roots);
 }
 
+QStringList StableSerialPortNames(const QString& Port, const TSerialDeviceRoots& Roots)
+{
+    return ComPlatform::StableNames(Port, Roots);
+}
+
+bool IsCharacterDevice(const QString& Path) { return ComPlatform::IsCharacterDevice(Path); }
+
+bool ServesPseudoTerminal(qint64 Pid, const QString& Port)
+{
+    return ComPlatform::ServesPseudoTerminal(Pid, Port);
+}
+
 void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
                      const TSerialDeviceRoots& Roots)
 {

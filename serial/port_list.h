@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The folder where virtual ports of this user are registered as symlinks (the relay controller
@@ -43,6 +44,19 @@ void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
 // Dev/serial/by-id name; the driver of other hardware ports; the pseudo-terminal behind a
 // virtual port. Empty when nothing is known. Reads sysfs and /dev only, never opens the port.
 QString DescribeSerialPort(const QString& Port, const TSerialDeviceRoots& Roots = {});
+
+// The Dev/serial/by-id links that lead to the device behind Port, in natural order: the names
+// that stay the same for one USB adapter whichever number the system gives it. Empty for ports
+// that have none (built-in and virtual ports).
+QStringList StableSerialPortNames(const QString& Port, const TSerialDeviceRoots& Roots = {});
+
+// True when Path (links followed) is a character device: something a port could be opened on.
+bool IsCharacterDevice(const QString& Path);
+
+// True when process Pid holds the master side of the pseudo-terminal behind Port: the program
+// that serves a virtual port (the simulator, socat), which keeps the port's own side open too,
+// not one competing for it. False for every other kind of port.
+bool ServesPseudoTerminal(qint64 Pid, const QString& Port);
 
 // True when A sorts before B with runs of digits compared by value ("ttyS2" before "ttyS10").
 bool NaturalLess(const QString& A, const QString& B);

@@ -22,7 +22,6 @@
 #include <cstring>
 #include <optional>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 const char* const SmsctlUsage =
@@ -65,12 +64,6 @@ QStringList ListPorts()
         throw ESmsctl(esPortFailed, Error.Message());
     }
     return Ports;
-}
-
-bool IsCharacterDevice(const QString& Path)
-{
-    struct stat Info{};
-    return ::stat(QFile::encodeName(Path).constData(), &Info) == 0 && S_ISCHR(Info.st_mode);
 }
 
 // A name from the port list stands for its path; anything with a slash is a path already.

@@ -13,6 +13,10 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    // What the programs remember (the last port) goes to a folder of the run's own, never into
+    // the user's settings; the programs a test starts inherit it.
+    QTemporaryDir Config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Config.path()));
     testing::InitGoogleTest(&argc, argv);
     // The run's own settings and data folders: no test reads or writes the user's (an import
     // leaves a copy there), and the programs the tests start inherit them.

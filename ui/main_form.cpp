@@ -47,6 +47,7 @@ TForm4::TForm4() : TForm(nullptr, Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     CreateComponents();
     CreateComPort();
     BindHandlers();
+    BindShortcuts();
     FormCreate(this);
 }
 
@@ -149,6 +150,23 @@ void TForm4::BindHandlers()
         connect(Button, &QToolButton::clicked, this,
                 Guarded(Button, [this, Button, Handler] { (this->*Handler)(Button); }));
     }
+}
+
+// Every toolbar action from the keyboard, by the desktop's usual keys where there are such
+// (F1, Ctrl+Q); none that a text field takes for itself (Ctrl+E, Ctrl+K, Ctrl+D on X11), so
+// they work while a page field is being edited. Ctrl+O and Ctrl+S are kept for files.
+void TForm4::BindShortcuts()
+{
+    const std::pair<TSpeedButton*, QKeySequence> Keys[] = {
+        {sSpeedButton3, QKeySequence(Qt::CTRL | Qt::Key_I)},              // Import
+        {sSpeedButton6, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}, // Export
+        {sSpeedButton2, QKeySequence(Qt::CTRL | Qt::Key_L)},              // Connect, DisConnect
+        {sSpeedButton4, QKeySequence(Qt::SHIFT | Qt::Key_F1)},            // About
+        {sSpeedButton5, QKeySequence(Qt::Key_F1)},                        // Help
+        {sBitBtn1, QKeySequence(Qt::CTRL | Qt::Key_Q)},                   // Exit
+    };
+    for (const auto& [Button, Key] : Keys)
+        Button->SetShortcutKey(Key);
 }
 
 void TForm4::sBitBtn1Click(QObject*) { close(); }

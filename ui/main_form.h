@@ -78,6 +78,7 @@ public:
     void HideOverlay() override;
     void EnablePages() override;
     void ShowPortDialog() override;
+    void PortConnected(const QString& Port) override;
     void ShowNotice(const QString& Text) override;
     void ShowError(const QString& Text) override;
     void ImportCompleted() override;
@@ -95,6 +96,8 @@ private:
     void BindHandlers();
     void CreateFileButtons();
     void LeaveImportCopy(const QString& Port, const QDateTime& When, const QByteArray& Text);
+
+    void BindShortcuts();
 
     QFrame* sPanel1 = nullptr;
     TPageControl* sPageControl1 = nullptr;

@@ -12,6 +12,7 @@
 #include "device/link_control.h"
 #include "device/link_state.h"
 #include "image_list.h"
+#include "settings.h"
 #include "speed_button.h"
 
 #include <QDate>
@@ -25,7 +26,6 @@
 #include <QKeySequence>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
@@ -39,17 +39,9 @@ constexpr TConfigRules OpenRules{.Complete = true, .Sendable = true, .Limited = 
 const char* const FileFilter = "Configuration files (*.toml);;All files (*)";
 const char* const LastFolderKey = "Files/LastFolder";
 
-// The program's one settings file. Looked up at each use, so it follows XDG_CONFIG_HOME as it
-// is now (QSettings' own user scope takes the folder once per process).
-QString SettingsPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/morvel-sms-controller/morvel-sms-controller.conf");
-}
-
 QString LastFolder()
 {
-    const QSettings Settings(SettingsPath(), QSettings::IniFormat);
+    const QSettings Settings = ProgramSettings();
     const QString Folder = Settings.value(QLatin1String(LastFolderKey)).toString();
     return !Folder.isEmpty() && QFileInfo(Folder).isDir() ? Folder : QDir::homePath();
 }
@@ -57,7 +49,7 @@ QString LastFolder()
 // A setting that cannot be stored costs the user a click next time, nothing more.
 void RememberFolder(const QString& File)
 {
-    QSettings Settings(SettingsPath(), QSettings::IniFormat);
+    QSettings Settings = ProgramSettings();
     Settings.setValue(QLatin1String(LastFolderKey), QFileInfo(File).absolutePath());
 }
 

@@ -2,6 +2,7 @@
 
 #include "skin.h"
 
+#include <QShortcut>
 #include <QTabBar>
 
 TPageControl::TPageControl(QWidget* Parent) : QWidget(Parent), FTabs(new QTabBar(this))
@@ -14,6 +15,22 @@ TPageControl::TPageControl(QWidget* Parent) : QWidget(Parent), FTabs(new QTabBar
     FTabs->setUsesScrollButtons(false);
     FTabs->setElideMode(Qt::ElideNone);
     connect(FTabs, &QTabBar::currentChanged, this, [this](int) { ShowActivePage(); });
+    // The pages from the keyboard, as in any tabbed window: Ctrl+Tab and Ctrl+Page Down to the
+    // next, with Shift or Page Up to the previous, wherever the focus is inside. The tab strip
+    // itself is on the Tab key's way, before the fields of the page.
+    const std::pair<QKeySequence, int> Steps[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+    };
+    for (const auto& [Key, Step] : Steps) {
+        auto* Shortcut = new QShortcut(Key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(Shortcut, &QShortcut::activated, this, [this, Step = Step] {
+            if (PageCount() > 0)
+                SetActivePageIndex((ActivePageIndex() + Step + PageCount()) % PageCount());
+        });
+    }
 }
 
 QWidget* TPageControl::AddPage(const QString& Name, const QString& Caption)

@@ -3,14 +3,21 @@
 #include "app/application.h"
 #include "app/boxes.h"
 #include "app/fonts.h"
+#include "app/exceptions.h"
 #include "app/guard.h"
 #include "device/link_state.h"
 #include "forms.h"
 #include "main_form.h"
+#include "last_port.h"
+#include "serial/port_holders.h"
+#include "serial/port_list.h"
+#include "serial/port_watcher.h"
 #include "skin.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QColor>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +86,9 @@ void TForm1::CreateComponents()
         // Neither is the default or cancel button: Enter and Escape press nothing.
         Button->setAutoDefault(false);
         Button->setDefault(false);
+        // Reached by Tab, but a click leaves the focus in the port field, where the next
+        // showing of the dialog wants it.
+        Button->setFocusPolicy(Qt::TabFocus);
         connect(Button, &QPushButton::clicked, this,
                 Guarded(Button, [this, Button, Click = Def.Click] { (this->*Click)(Button); }));
         this->*Def.Member = Button;
@@ -165,11 +175,23 @@ void TForm1::ClearPorts()
     ComboBox1->clearEditText();
 }
 
-void TForm1::AddPort(const QString& Port, const QString& Facts)
+void TForm1::AddPort(const QString& Port, const QString& Facts, const QString& HeldBy)
 {
     ComboBox1->addItem(Port);
-    ComboBox1->setItemData(ComboBox1->count() - 1,
-                           Facts.isEmpty() ? Port : Port + u'\n' + Facts, Qt::ToolTipRole);
+    const int Index = ComboBox1->count() - 1;
+    QStringList Tip{Port};
+    if (!HeldBy.isEmpty()) {
+        // Still offered (the holder may let go), but marked: greyed, slanted and told why.
+        Tip << QStringLiteral("In use by %1").arg(HeldBy);
+        QFont Slanted = ComboBox1->view()->font();
+        Slanted.setItalic(true);
+        ComboBox1->setItemData(Index, Slanted, Qt::FontRole);
+        ComboBox1->setItemData(Index, QColor(0x80, 0x80, 0x80), Qt::ForegroundRole);
+        ComboBox1->setItemData(Index, true, HeldRole);
+    }
+    if (!Facts.isEmpty())
+        Tip << Facts;
+    ComboBox1->setItemData(Index, Tip.join(u'\n'), Qt::ToolTipRole);
     ShowSelectedInToolTip(); // the first entry becomes current as it is added
     // Paths are often longer than the field: the drop-down widens to show each one whole.
     QAbstractItemView* View = ComboBox1->view();
@@ -178,31 +200,122 @@ void TForm1::AddPort(const QString& Port, const QString& Facts)
     View->setMinimumWidth(std::max(View->minimumWidth(), Needed));
 }
 
+void TForm1::AddSystemPort(const QString& Port)
+{
+    QList<TPortHolder> Holders = PortHolders(Port);
+    // The simulator or socat behind a virtual port keeps its side open: it serves the port.
+    Holders.removeIf([&Port](const TPortHolder& Holder) { return ServesPseudoTerminal(Holder.Pid, Port); });
+    AddPort(Port, DescribeSerialPort(Port), DescribePortHolders(Holders));
+}
+
 void TForm1::SelectFirst()
 {
     if (ComboBox1->count() > 0)
         ComboBox1->setCurrentIndex(0);
 }
 
+void TForm1::SelectLastPort()
+{
+    const QString Last = LastPort();
+    for (int I = 0; I < ComboBox1->count(); ++I)
+        if (SamePort(ComboBox1->itemText(I), Last)) {
+            ComboBox1->setCurrentIndex(I);
+            return;
+        }
+    if (IsCharacterDevice(Last)) { // once typed, or a device the walks do not find
+        ComboBox1->setCurrentIndex(-1);
+        ComboBox1->setEditText(Last);
+        return;
+    }
+    SelectFirst();
+}
+
+void TForm1::RefreshPorts()
+{
+    QStringList Ports;
+    try {
+        EnumSerialPorts([&Ports](const QString& Port) { Ports << Port; });
+    } catch (const Exception&) {
+        // Offered without the unreadable one; Connect's own filling of the list tells of it.
+    }
+    QLineEdit* Edit = ComboBox1->lineEdit();
+    const QString Text = Edit->text();
+    const int Index = ComboBox1->currentIndex();
+    const bool Chosen = Index >= 0 && ComboBox1->itemText(Index) == Text;
+    const int Cursor = Edit->cursorPosition();
+    const int Start = Edit->selectionStart();
+    const int Length = static_cast<int>(Edit->selectedText().size());
+
+    ClearPorts();
+    for (const QString& Port : Ports)
+        AddSystemPort(Port);
+    const int Again = Chosen ? ComboBox1->findText(Text, Qt::MatchExactly) : -1;
+    ComboBox1->setCurrentIndex(Again);
+    if (Again < 0)
+        Edit->setText(Text); // typed, or an entry that is gone: the user's text stays
+    if (Length > 0 && Start >= 0) // the selection as it was, running the same way
+        Cursor == Start ? Edit->setSelection(Start + Length, -Length) : Edit->setSelection(Start, Length);
+    else
+        Edit->setCursorPosition(Cursor);
+    ShowSelectedInToolTip();
+}
+
+// Each showing puts the focus in the port field, so typing goes there at once.
 void TForm1::ShowDialog()
 {
-    const bool WasActive = isVisible() && isActiveWindow();
     show();
     raise();
     activateWindow();
-    if (WasActive && ListHasFocus())
-        FocusList(); // refilled while in use: no activation follows to select the new text
+    FocusList();
+}
+
+void TForm1::showEvent(QShowEvent* Event)
+{
+    TForm::showEvent(Event);
+    if (FWatcher)
+        return;
+    FWatcher = new TPortWatcher({}, this);
+    connect(FWatcher, &TPortWatcher::PortsChanged, this, Guarded(this, [this] { RefreshPorts(); }));
+}
+
+void TForm1::hideEvent(QHideEvent* Event)
+{
+    delete FWatcher; // nothing to follow while hidden: Connect refills the list anyway
+    FWatcher = nullptr;
+    TForm::hideEvent(Event);
+}
+
+QString TForm1::ChosenPort()
+{
+    const QString Text = ComboBox1->currentText().trimmed();
+    const int Index = ComboBox1->currentIndex();
+    if (Index >= 0 && ComboBox1->itemText(Index) == Text)
+        return Text;
+    if (Text.isEmpty()) {
+        ShowNotice(QStringLiteral("Port name Not selected!"));
+        return {};
+    }
+    if (const int Entry = ComboBox1->findText(Text, Qt::MatchExactly); Entry >= 0)
+        return Text;
+    // A device the list does not show (a name the walks do not know) is taken as typed; a bare
+    // name is looked for in /dev, as users say "ttyUSB0".
+    const QString Path = Text.contains(u'/') ? Text : QStringLiteral("/dev/") + Text;
+    if (IsCharacterDevice(Path))
+        return Path;
+    ShowNotice(QStringLiteral("\"%1\" is not a serial port: no device has that name.\n"
+                              "Choose a port from the list, or type the whole path of its "
+                              "device (such as /dev/ttyUSB0).")
+                   .arg(Text));
+    return {};
 }
 
 void TForm1::sButton1Click(QObject* Sender)
 {
-    if (ComboBox1->count() < 1) {
-        ShowNotice(QStringLiteral("Port name Not selected!"));
-        return;
-    }
+    const QString Port = ChosenPort();
+    if (Port.isEmpty())
+        return; // told why; the dialog stays open with the text as it was
     hide();
-    const int Index = ComboBox1->currentIndex();
-    SelectedPort = Index >= 0 ? ComboBox1->itemText(Index) : QString();
+    SelectedPort = Port;
     Form4->sSpeedButton2Click(Sender);
 }
 

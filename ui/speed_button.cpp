@@ -18,6 +18,27 @@ TSpeedButton::TSpeedButton(QWidget* Parent, TImageList* Images, int ImageIndex,
     SetSkinSection(this, "TOOLBUTTON");
 }
 
+void TSpeedButton::SetCaption(const QString& Caption)
+{
+    const QKeySequence Key = shortcut();
+    setText(Caption); // which puts the caption's mnemonic (none) in place of the key
+    setShortcut(Key);
+    UpdateToolTip();
+}
+
+void TSpeedButton::SetShortcutKey(const QKeySequence& Key)
+{
+    setShortcut(Key); // pressed through animateClick, so the click handler runs as for the mouse
+    UpdateToolTip();
+}
+
+void TSpeedButton::UpdateToolTip()
+{
+    setToolTip(shortcut().isEmpty()
+                   ? QString()
+                   : QStringLiteral("%1 (%2)").arg(text(), shortcut().toString(QKeySequence::NativeText)));
+}
+
 void TSpeedButton::SetImageIndex(int Index)
 {
     if (Index == FImageIndex)

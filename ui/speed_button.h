@@ -17,7 +17,10 @@ public:
     int ImageIndex() const { return FImageIndex; }
     void SetImageIndex(int Index);
     QString Caption() const { return text(); }
-    void SetCaption(const QString& Caption) { setText(Caption); }
+    void SetCaption(const QString& Caption);
+    // A key that presses the button as a click does; the caption stays as it is and the
+    // tooltip names the key.
+    void SetShortcutKey(const QKeySequence& Key);
     int Spacing() const { return FSpacing; }
 
     QSize sizeHint() const override { return {93, 52}; }
@@ -26,6 +29,8 @@ protected:
     void paintEvent(QPaintEvent* Event) override;
 
 private:
+    void UpdateToolTip();
+
     TImageList* FImages;
     int FImageIndex;
     int FSpacing;

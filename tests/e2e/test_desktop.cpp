@@ -144,3 +144,59 @@ TEST_F(TDesktop, ConnectTypeThePortImportExportAndExitByMouseAndKeyboard)
     EXPECT_EQ(FTool.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(FTool.exitCode(), 0);
 }
+
+// The same cycle from the keyboard alone, as a user without a mouse works: the toolbar's keys,
+// the port typed into the dialog's focused field, Tab and Space for OK. A restart then offers
+// the port that reached the box, so OK alone connects again.
+TEST_F(TDesktop, KeyboardAloneFromConnectToExitThenOkAloneAfterARestart)
+{
+    TSimProcess Sim(Runtime(), {});
+    ASSERT_TRUE(Sim.Started());
+    auto Start = [&] {
+        FTool.setProcessEnvironment(DisplayEnvironment());
+        FTool.start(BuildDir() + "/morvel-sms-controller", {});
+        EXPECT_TRUE(FTool.waitForStarted(5000));
+        const TWindow Main = FindWindow("^Morvel SMS Controller");
+        Xdo({"windowfocus", "--sync", Main.Id});
+        PumpFor(300);
+        return Main;
+    };
+    auto Keys = [&](const TWindow& W, const QStringList& Keys) {
+        Xdo({"windowfocus", "--sync", W.Id});
+        Xdo(QStringList{"key", "--delay", "50"} + Keys);
+    };
+    auto Exit = [&](const TWindow& Main) {
+        Keys(Main, {"ctrl+q"});
+        EXPECT_TRUE(PumpUntil([&] { return FTool.state() == QProcess::NotRunning; }, 10000));
+        EXPECT_EQ(FTool.exitCode(), 0);
+    };
+
+    TWindow Main = Start();
+    Keys(Main, {"ctrl+l"}); // Connect
+    ASSERT_FALSE(FindWindow("^Setting$").Id.isEmpty());
+    Xdo({"type", "--delay", "20", Sim.LinkPath()}); // into the focused port field
+    Xdo({"key", "--delay", "50", "Tab", "space"});   // OK
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("answer") == 1; }, 10000)) << Sim.LogText().toStdString();
+    PumpFor(1500);
+
+    Keys(Main, {"ctrl+i"}); // Import
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("line") == 59; }, 10000));
+    PumpFor(500);
+    Keys(Main, {"ctrl+shift+e"}); // Export
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("stored") == 1; }, 40000)) << Sim.LogText().toStdString();
+    PumpFor(1500); // the export's last pause
+    Keys(Main, {"ctrl+l"}); // DisConnect
+    PumpFor(300);
+    Keys(Main, {"ctrl+l"}); // Connect again: the same port, no dialog
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("answer") == 2; }, 10000));
+    PumpFor(1500);
+    Exit(Main);
+
+    Main = Start();
+    Keys(Main, {"ctrl+l"});
+    ASSERT_FALSE(FindWindow("^Setting$").Id.isEmpty());
+    Xdo({"key", "--delay", "50", "Tab", "space"}); // OK on what the dialog offers
+    ASSERT_TRUE(PumpUntil([&] { return Sim.Count("answer") == 3; }, 10000)) << Sim.LogText().toStdString();
+    PumpFor(1500);
+    Exit(Main);
+}

@@ -3,6 +3,7 @@
 // guest by tools/guest/run-guest, which says in the environment which wiring this boot has.
 #include "device/items.h"
 #include "device/link_state.h"
+#include "serial/port_watcher.h"
 #include "sim/relay_config.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/process_stats.h"
@@ -299,8 +300,16 @@ TEST_F(THw, UnpluggedWhileIdle)
     StartSim();
     ConnectThroughDialog(W.Port);
     ASSERT_EQ(ConnectCaption(), "DisConnect");
+    // What the port dialog follows the cable by sees the driver take the node away.
+    TPortWatcher Watcher;
+    int Changes = 0;
+    QObject::connect(&Watcher, &TPortWatcher::PortsChanged, [&] { ++Changes; });
     Unplug();
     WaitUnplugged();
+    if (W.Unpluggable()) {
+        EXPECT_TRUE(Watcher.Watching());
+        EXPECT_TRUE(PumpUntil([&] { return Changes > 0; }, 1000)) << "the node's going unseen";
+    }
     {
         TBoxWatcher Boxes;
         Click(Form4, "sSpeedButton3"); // the request's write meets the missing device

@@ -5,6 +5,8 @@
 #include "ui/image.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -156,6 +158,49 @@ TEST_F(AboutWindow, HelpWithoutTheDocumentShowsNothing)
     EXPECT_TRUE(Form4->isVisible());
 }
 
+// On a desktop without a PDF viewer Help says where the document is instead of doing nothing;
+// once an application declares PDF documents, the document goes to the desktop again.
+TEST_F(AboutWindow, HelpWithoutAViewerSaysWhereTheDocumentIs)
+{
+    const QString Document = QCoreApplication::applicationDirPath() + "/Help.pdf";
+    QTemporaryDir Desktop;
+    const QString Applications = Desktop.filePath("data/applications");
+    ASSERT_TRUE(QDir().mkpath(Applications));
+    const char* Variables[] = {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"};
+    std::vector<QByteArray> Saved;
+    for (const char* Variable : Variables) {
+        Saved.push_back(qgetenv(Variable));
+        qputenv(Variable, QFile::encodeName(Desktop.filePath(QString(Variable).contains("DATA") ? "data" : "config")));
+    }
+    {
+        QFile Pdf(Document);
+        ASSERT_TRUE(Pdf.open(QIODevice::WriteOnly));
+        Pdf.write("%PDF-1.4\n");
+    }
+    TOpenedUrls Opened;
+    QDesktopServices::setUrlHandler("file", &Opened, "Open");
+    TBoxWatcher Boxes;
+    QTest::mouseClick(HelpButton, Qt::LeftButton);
+    ASSERT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_TRUE(Boxes.Seen()[0].Text.contains(Document)) << qPrintable(Boxes.Seen()[0].Text);
+    EXPECT_TRUE(Boxes.Seen()[0].Text.contains("No PDF viewer is installed"));
+    EXPECT_TRUE(Opened.Urls.isEmpty());
+
+    QFile Entry(Applications + "/viewer.desktop");
+    ASSERT_TRUE(Entry.open(QIODevice::WriteOnly));
+    Entry.write("[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\n"
+                "MimeType=image/png;application/pdf;\n");
+    Entry.close();
+    QTest::mouseClick(HelpButton, Qt::LeftButton);
+    EXPECT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_EQ(Opened.Urls, QList<QUrl>{QUrl::fromLocalFile(Document)});
+
+    QDesktopServices::unsetUrlHandler("file");
+    QFile::remove(Document);
+    for (size_t I = 0; I < Saved.size(); ++I)
+        Saved[I].isNull() ? qunsetenv(Variables[I]) : qputenv(Variables[I], Saved[I]);
+}
+
 TEST(HelpDocument, BuiltBesideTheExecutableAsARealPdf)
 {
     const QString BuildDir = QStringLiteral(MORVEL_BUILD_DIR);
@@ -173,7 +218,8 @@ TEST(HelpDocument, BuiltBesideTheExecutableAsARealPdf)
     for (const char* Topic :
          {"Connect", "Import", "Export", "morvel-relay-sim", "/serial/relay-sim", "dialout",
           "Unable to open com port (Error: 16)", "Port name Not selected!", "Device Not Detected!",
-          "Unable to open com port (Error:", "WriteFile function failed (Error:"})
+          "Unable to open com port (Error:", "WriteFile function failed (Error:", "Failed to get data for",
+          "Ctrl+Shift+E", "Shift+F1", "without a PDF viewer"})
         EXPECT_TRUE(Content.contains(QLatin1String(Topic))) << Topic;
     EXPECT_FALSE(Content.contains("./run")) << "the help reaches users of the package, who have no source folder";
 }

@@ -1,4 +1,5 @@
 // The main window as built: geometry, creation order and initial states, by component name.
+#include "../box_watcher.h"
 #include "app/application.h"
 #include "device/config_file.h"
 #include "device/item_store.h"
@@ -12,6 +13,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QApplication>
+#include <QToolButton>
 #include <QFrame>
 #include <QMimeData>
 #include <QProgressBar>
@@ -140,6 +143,93 @@ TEST(MainForm, InitialStates)
     QTabBar* Tabs = Pages->Tabs();
     QTest::mouseClick(Tabs, Qt::LeftButton, {}, Tabs->tabRect(1).center());
     EXPECT_EQ(Pages->ActivePageIndex(), 0);
+}
+
+// Every action from the keyboard: a key for each button, named in its tooltip, the caption as
+// it was; the key presses only an enabled button, as the mouse does. The pages are reached by
+// Tab and turned by Ctrl+Page Down / Ctrl+Shift+Tab.
+TEST(MainForm, EveryActionFromTheKeyboard)
+{
+    TForm4 Form;
+    Form.show();
+    Form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+    QList<QKeySequence> Keys;
+    for (const char* Name :
+         {"sSpeedButton3", "sSpeedButton6", "sSpeedButton2", "sSpeedButton4", "sSpeedButton5", "sBitBtn1"}) {
+        auto* Button = Find<TSpeedButton>(Form, Name);
+        ASSERT_NE(Button, nullptr);
+        const QKeySequence Key = Button->shortcut();
+        EXPECT_FALSE(Key.isEmpty()) << Name;
+        EXPECT_FALSE(Keys.contains(Key)) << Name;
+        Keys << Key;
+        EXPECT_EQ(Button->toolTip(),
+                  Button->Caption() + " (" + Key.toString(QKeySequence::NativeText) + ")");
+        EXPECT_FALSE(Button->Caption().contains('&')) << Name;
+        // The keys a text field takes for itself on X11 would never reach the window.
+        for (const auto Taken : {QKeySequence::Delete, QKeySequence::DeleteEndOfLine,
+                                 QKeySequence::MoveToEndOfLine, QKeySequence::MoveToStartOfLine,
+                                 QKeySequence::Open, QKeySequence::Save})
+            EXPECT_FALSE(QKeySequence::keyBindings(Taken).contains(Key)) << Name;
+    }
+    // The key stays when the caption changes (DisConnect), and the tooltip follows the caption.
+    auto* Connect = Find<TSpeedButton>(Form, "sSpeedButton2");
+    Form.SetConnectButton("DisConnect", 3);
+    EXPECT_EQ(Connect->shortcut(), Keys[2]);
+    EXPECT_EQ(Connect->toolTip(), "DisConnect (" + Keys[2].toString(QKeySequence::NativeText) + ")");
+    Form.SetConnectButton("Connect", 2);
+    int Imports = 0;
+    QObject::connect(Find<TSpeedButton>(Form, "sSpeedButton3"), &QToolButton::clicked,
+                     [&] { ++Imports; });
+    QTest::keySequence(&Form, Keys[0]); // Import, disabled before a connection
+    QTest::qWait(200);                  // a key's click comes after its press is shown
+    EXPECT_EQ(Imports, 0);
+    Form.SetExchangeEnabled(true);
+    TBoxWatcher Boxes; // the port is closed: Import reports it
+    QTest::keySequence(&Form, Keys[0]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Imports == 1; }, 1000));
+    Form.SetExchangeEnabled(false);
+
+    Form.EnablePages();
+    Form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+    auto* Pages = Find<TPageControl>(Form, "sPageControl1");
+    QTest::keyClick(&Form, Qt::Key_Tab);
+    ASSERT_NE(Form.focusWidget(), nullptr);
+    EXPECT_TRUE(Pages->isAncestorOf(Form.focusWidget()));
+    QTest::keyClick(Form.focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(Pages->ActivePageIndex(), 1);
+    QTest::keyClick(Form.focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(Pages->ActivePageIndex(), 2);
+    QTest::keyClick(Form.focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Pages->ActivePageIndex(), 1);
+    ASSERT_NE(Form.focusWidget(), nullptr);
+    EXPECT_TRUE(Form.focusWidget()->isVisible()); // not left on the hidden page
+}
+
+// A desktop font (qt6ct sets its own on the application once the loop runs) does not replace
+// the window's: the captions, the longest among them included, fit their buttons.
+TEST(MainForm, DesignedFontHoldsAgainstTheDesktops)
+{
+    const QFont Designed = QApplication::font();
+    QFont Desktop(QStringLiteral("DejaVu Serif"));
+    Desktop.setPointSize(14);
+    QApplication::setFont(Desktop);
+    TForm4 Form;
+    Form.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::font() == Designed; }, 1000));
+    QApplication::setFont(Desktop); // and again while the window is up
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::font() == Designed; }, 1000));
+    for (auto* Button : Form.findChildren<TSpeedButton*>()) {
+        EXPECT_EQ(Button->font(), Designed) << qPrintable(Button->objectName());
+        QStringList Captions{Button->Caption()};
+        if (Button->objectName() == "sSpeedButton2")
+            Captions << QStringLiteral("DisConnect");
+        for (const QString& Caption : Captions) // icon, gap and caption, centred in the button
+            EXPECT_LE(32 + Button->Spacing() + Button->fontMetrics().horizontalAdvance(Caption),
+                      Button->width())
+                << qPrintable(Caption);
+    }
 }
 
 TEST(MainForm, FourteenIconsOf32WithAlpha)

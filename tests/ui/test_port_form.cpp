@@ -2,7 +2,11 @@
 #include "../box_watcher.h"
 #include "app/exceptions.h"
 #include "device/link_state.h"
+#include "serial/cport.h"
 #include "serial/port_list.h"
+#include "serial/port_watcher.h"
+#include "ui/last_port.h"
+#include "ui/settings.h"
 #include "qt_print.h"
 #include "three_windows.h"
 
@@ -12,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QFileInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -174,7 +180,6 @@ TEST_F(PortDialog, EmptyListOkShowsNoticeAndStaysOpen)
 {
     Fill({});
     Form1->ShowDialog();
-    Type("/dev/ttyS0"); // typed text is no entry
     TBoxWatcher Boxes;
     QTest::mouseClick(Ok, Qt::LeftButton);
     ASSERT_EQ(Boxes.Seen().size(), 1u);
@@ -288,24 +293,55 @@ TEST_F(PortDialog, DeletingTheCompletionDoesNotBringItBack)
     EXPECT_EQ(Combo->lineEdit()->text(), SomePorts[0]);
 }
 
-TEST_F(PortDialog, TypedTextSelectingNoEntryGivesEmptySelectedPort)
+// A typed device that the list does not show is taken; text that names no device is told so
+// and stays in the field for mending.
+TEST_F(PortDialog, TypedPathIsTakenWhenADeviceAndToldWhenNot)
 {
     Fill(SomePorts);
     Form1->ShowDialog();
     Type("/nonexistent/ttyUSB0x");
     EXPECT_EQ(Combo->currentIndex(), -1);
-    EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/ttyUSB0x"); // kept as typed
-    SelectedPort = "left over";
     TBoxWatcher Boxes;
     QTest::mouseClick(Ok, Qt::LeftButton);
-    EXPECT_TRUE(SelectedPort.isEmpty());
-    // Connect, with no port chosen, refills the list from the system and shows the dialog
-    // again; the typed text never became an entry.
-    QStringList System;
-    EnumSerialPorts([&](const QString& Port) { System << Port; });
+    ASSERT_EQ(Boxes.Seen().size(), 1u);
+    EXPECT_TRUE(Boxes.Seen()[0].Text.startsWith(
+        "\"/nonexistent/ttyUSB0x\" is not a serial port: no device has that name."));
     EXPECT_TRUE(Form1->isVisible());
-    EXPECT_EQ(Entries(), System);
-    EXPECT_FALSE(Entries().contains("/nonexistent/ttyUSB0x"));
+    EXPECT_TRUE(SelectedPort.isEmpty());
+    EXPECT_EQ(Combo->lineEdit()->text(), "/nonexistent/ttyUSB0x");
+    EXPECT_EQ(Entries(), SomePorts); // the typed text never became an entry
+
+    // A character device given by its bare name: looked for in /dev and opened (no serial
+    // port, so the open fails and is reported; the port tried is what counts here).
+    Type("null");
+    QTest::mouseClick(Ok, Qt::LeftButton);
+    EXPECT_FALSE(Form1->isVisible());
+    auto* Port = Form4->findChild<TComPort*>("ComPort1");
+    ASSERT_TRUE(Port);
+    EXPECT_EQ(Port->Port(), "/dev/null");
+    EXPECT_EQ(Boxes.Seen().size(), 2u);
+}
+
+// Each showing gives the port field the focus, also after OK took it by a click, and the field
+// shows the end of a long path, where names differ.
+TEST_F(PortDialog, EveryShowingFocusesTheFieldAtTheEndOfThePath)
+{
+    const QString Long = "/nonexistent/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    for (int Showing = 0; Showing < 2; ++Showing) {
+        Fill({Long});
+        Form1->ShowDialog();
+        ASSERT_TRUE(WaitActive(Form1));
+        EXPECT_TRUE(Form1->focusWidget() == Combo || Form1->focusWidget() == Combo->lineEdit());
+        QLineEdit* Edit = Combo->lineEdit();
+        EXPECT_EQ(Edit->cursorPosition(), Long.size()) << Showing;
+        EXPECT_TRUE(QTest::qWaitFor([Edit] { // scrolled as it is drawn
+            return Edit->rect().contains(
+                Edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center());
+        }, 500)) << Showing;
+        TBoxWatcher Boxes;
+        QTest::mouseClick(Ok, Qt::LeftButton); // the port does not exist: reported, not shown
+        EXPECT_FALSE(Form1->isVisible());
+    }
 }
 
 TEST_F(PortDialog, ConnectWhileOpenRefillsAndRaises)
@@ -338,6 +374,111 @@ TEST_F(PortDialog, ConnectWhileOpenRefillsAndRaises)
     EXPECT_EQ(Combo->currentIndex(), 0);
     EXPECT_EQ(Combo->lineEdit()->text(), Expected[0]);
     ::close(Master);
+}
+
+// Plugged in or pulled out while the dialog is open: the list follows within a second, the
+// user's choice stays; the per-user folder may even appear only after the dialog did.
+TEST_F(PortDialog, ListFollowsPortsComingAndGoingKeepingTheChoice)
+{
+    UserPortsHere Here;
+    const QString Folder = UserPortFolder();
+    ASSERT_TRUE(QDir(Folder).removeRecursively());
+    Form4->FillPortList();
+    Form1->ShowDialog();
+    const QStringList Before = Entries();
+
+    ASSERT_TRUE(QDir().mkpath(Folder));
+    const QString Plugged = Here.Link("b-plugged", "/dev/null");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Entries().contains(Plugged); }, 1000));
+    Combo->setCurrentIndex(Combo->findText(Plugged)); // chosen, then one sorting before it comes
+    const QString Earlier = Here.Link("a-earlier", "/dev/zero");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Entries().contains(Earlier); }, 1000));
+    EXPECT_EQ(Combo->currentText(), Plugged);
+    EXPECT_EQ(Combo->itemText(Combo->currentIndex()), Plugged);
+
+    Type("/dev/ttyq"); // typed, selecting nothing: kept as typed through a change
+    ASSERT_EQ(Combo->currentIndex(), -1);
+    ASSERT_TRUE(QFile::remove(Earlier));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Entries().contains(Earlier); }, 1000));
+    EXPECT_EQ(Combo->lineEdit()->text(), "/dev/ttyq");
+    EXPECT_EQ(Combo->currentIndex(), -1);
+
+    Form1->hide(); // a hidden dialog follows nothing
+    Here.Link("c-later", "/dev/null");
+    QTest::qWait(TPortWatcher::SettleMs * 3);
+    EXPECT_EQ(Entries(), Before + QStringList{Plugged});
+}
+
+// The port that last reached the device is offered first on the next run; one the system does
+// not show any more leaves the first entry preselected.
+TEST_F(PortDialog, LastConnectedPortIsPreselected)
+{
+    UserPortsHere Here;
+    const QString First = Here.Link("a-first", "/dev/null");
+    const QString Second = Here.Link("b-second", "/dev/zero");
+    Form4->PortConnected(Second); // as the handshake's answer tells the window
+    EXPECT_EQ(LastPort(), Second);
+    Form4->FillPortList();
+    EXPECT_EQ(Combo->currentText(), Second);
+    EXPECT_EQ(Combo->itemText(Combo->currentIndex()), Second);
+
+    // Remembered by a stable link (as /dev/serial/by-id names an adapter), offered under
+    // whatever node name the device has now.
+    Fill({"/dev/null", "/dev/zero"});
+    Form1->SelectLastPort();
+    EXPECT_EQ(Combo->currentText(), "/dev/zero");
+
+    ASSERT_TRUE(QFile::remove(Second));
+    Form4->FillPortList();
+    EXPECT_EQ(Combo->currentIndex(), 0);
+    Form4->PortConnected(First);
+    EXPECT_EQ(LastPort(), First);
+    ProgramSettings().clear(); // the other tests expect the first entry
+}
+
+// A port another program has open stays offered, marked, with the holder in its tooltip; the
+// simulator serving a virtual port keeps it open as well, but is no holder.
+TEST_F(PortDialog, PortHeldByAnotherProgramIsMarkedAndSaysByWhom)
+{
+    UserPortsHere Here;
+    int Masters[2];
+    for (int& Master : Masters) {
+        Master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC); // not the holder's to keep
+        ASSERT_GE(Master, 0);
+        ASSERT_EQ(::grantpt(Master), 0);
+        ASSERT_EQ(::unlockpt(Master), 0);
+    }
+    const QString Held = Here.Link("held", QString::fromLatin1(::ptsname(Masters[0])));
+    const QString Free = Here.Link("free", QString::fromLatin1(::ptsname(Masters[1])));
+    QProcess Holder;
+    Holder.setStandardInputFile(Held);
+    Holder.start("sleep", {"30"});
+    ASSERT_TRUE(Holder.waitForStarted());
+    QProcess Sim;
+    Sim.start(MORVEL_BUILD_DIR "/relay-sim", {"--quiet"});
+    ASSERT_TRUE(Sim.waitForStarted());
+    const QString Served = UserPortFolder() + "/relay-sim";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(Served).isSymLink(); }, 5000));
+
+    Form4->FillPortList();
+    const int HeldEntry = Combo->findText(Held), FreeEntry = Combo->findText(Free);
+    ASSERT_GE(HeldEntry, 0);
+    ASSERT_GE(FreeEntry, 0);
+    EXPECT_TRUE(Combo->itemData(HeldEntry, TForm1::HeldRole).toBool());
+    EXPECT_TRUE(Combo->itemData(HeldEntry, Qt::FontRole).value<QFont>().italic());
+    EXPECT_TRUE(Combo->itemData(HeldEntry, Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(Held + QString("\nIn use by sleep (pid %1)\n").arg(Holder.processId())));
+    EXPECT_FALSE(Combo->itemData(FreeEntry, TForm1::HeldRole).toBool());
+    EXPECT_FALSE(Combo->itemData(FreeEntry, Qt::ToolTipRole).toString().contains("In use"));
+    ASSERT_GE(Combo->findText(Served), 0);
+    EXPECT_FALSE(Combo->itemData(Combo->findText(Served), TForm1::HeldRole).toBool());
+    Sim.terminate();
+    Sim.waitForFinished();
+    Holder.kill();
+    Holder.waitForFinished();
+    for (int Master : Masters)
+        ::close(Master);
 }
 
 TEST_F(PortDialog, LinkThatLeadsNowhereIsLeftOutOfTheList)

@@ -120,23 +120,6 @@ QString UsbDeviceOf(const QString& TtyEntry, const TSerialDeviceRoots& Roots)
     return {};
 }
 
-// The links in Dev/serial/by-id that lead to Node.
-QStringList StableNames(const QString& Node, const TSerialDeviceRoots& Roots)
-{
-    const QString Folder = Roots.Dev + QStringLiteral("/serial/by-id");
-    std::vector<TDirEntry> Entries = ReadFolder(Folder);
-    SortNatural(Entries);
-    bool Missing = false;
-    const QString Target = Resolve(Node, Missing);
-    QStringList Names;
-    for (const TDirEntry& Entry : Entries) {
-        const QString Link = Folder + u'/' + Entry.Name;
-        if (!Target.isEmpty() && Resolve(Link, Missing) == Target)
-            Names << Link;
-    }
-    return Names;
-}
-
 bool IsPseudoTerminal(const QString& Target, const QString& PtsFolder)
 {
     const QFileInfo Info(Target);
@@ -215,6 +198,54 @@ void AddUserPortLinks(const TAddPort& Add, const TSerialDeviceRoots& Roots)
     for (const TDirEntry& Entry : Entries)
         if (!LinkTarget(Roots.UserPorts, Entry).isEmpty())
             Add(Roots.UserPorts + u'/' + Entry.Name);
+}
+
+QStringList StableNames(const QString& Node, const TSerialDeviceRoots& Roots)
+{
+    const QString Folder = Roots.Dev + QStringLiteral("/serial/by-id");
+    std::vector<TDirEntry> Entries = ReadFolder(Folder);
+    SortNatural(Entries);
+    bool Missing = false;
+    const QString Target = Resolve(Node, Missing);
+    QStringList Names;
+    for (const TDirEntry& Entry : Entries) {
+        const QString Link = Folder + u'/' + Entry.Name;
+        if (!Target.isEmpty() && Resolve(Link, Missing) == Target)
+            Names << Link;
+    }
+    return Names;
+}
+
+bool IsCharacterDevice(const QString& Path)
+{
+    struct stat Info;
+    return !Path.isEmpty() && ::stat(QFile::encodeName(Path).constData(), &Info) == 0 &&
+           S_ISCHR(Info.st_mode);
+}
+
+// The master descriptors of a process name their pseudo-terminal's number in /proc's fdinfo
+// ("tty-index:"); the port's number is its name under /dev/pts.
+bool ServesPseudoTerminal(qint64 Pid, const QString& Port)
+{
+    bool Missing = false;
+    const QFileInfo Device(Resolve(Port, Missing));
+    bool IsNumber = false;
+    const int Index = Device.fileName().toInt(&IsNumber);
+    if (Device.path() != QLatin1String("/dev/pts") || !IsNumber)
+        return false;
+    const QString Process = QStringLiteral("/proc/%1").arg(Pid);
+    for (const TDirEntry& Fd : ReadFolder(Process + QStringLiteral("/fd"))) {
+        const QString Target = QFile::symLinkTarget(Process + QStringLiteral("/fd/") + Fd.Name);
+        if (Target != QLatin1String("/dev/ptmx") && Target != QLatin1String("/dev/pts/ptmx"))
+            continue;
+        QFile Info(Process + QStringLiteral("/fdinfo/") + Fd.Name);
+        if (!Info.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& Line : Info.readAll().split('\n'))
+            if (Line.startsWith("tty-index:") && Line.mid(10).trimmed().toInt() == Index)
+                return true;
+    }
+    return false;
 }
 
 QString DescribePort(const QString& Port, const TSerialDeviceRoots& Roots)
