@@ -1,6 +1,7 @@
 #include "fonts.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
@@ -26,6 +27,41 @@ int Ink(const QFont& Font)
     }
     return Sum;
 }
+
+// Puts the designed font back whenever the application's font changes, from the loop. Filtering
+// the application object sees every object's events; the change reaches each widget, so one
+// restore is queued for the lot.
+class TDesignedFontKeeper : public QObject
+{
+public:
+    TDesignedFontKeeper(const QFont& Font, QObject* App) : QObject(App), FFont(Font)
+    {
+        App->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::ApplicationFontChange && !FPending && QApplication::font() != FFont) {
+            FPending = true;
+            QMetaObject::invokeMethod(this, &TDesignedFontKeeper::Restore, Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(Watched, Event);
+    }
+
+private:
+    void Restore()
+    {
+        FPending = false;
+        if (QApplication::font() == FFont)
+            return;
+        QApplication::setFont(FFont);
+        if (!qApp->styleSheet().isEmpty())
+            qApp->setStyleSheet(qApp->styleSheet());
+    }
+
+    QFont FFont;
+    bool FPending = false;
+};
 } // namespace
 
 void RegisterFallbackFonts()
@@ -45,16 +81,7 @@ void RegisterFallbackFonts()
     // (Qt does not hand them an application font change), so they are polished again.
     if (qApp && !qApp->property("designedFontHeld").toBool()) {
         qApp->setProperty("designedFontHeld", true);
-        QObject::connect(
-            qApp, &QGuiApplication::fontChanged, qApp,
-            [Font](const QFont& Now) {
-                if (Now == Font)
-                    return;
-                QApplication::setFont(Font);
-                if (!qApp->styleSheet().isEmpty())
-                    qApp->setStyleSheet(qApp->styleSheet());
-            },
-            Qt::QueuedConnection);
+        new TDesignedFontKeeper(Font, qApp);
     }
 }
 
