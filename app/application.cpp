@@ -1,10 +1,10 @@
 #include "application.h"
 
 #include "boxes.h"
-#include "call_queue.h"
-#include "exceptions.h"
+#include "core/call_queue.h"
+#include "core/exceptions.h"
 #include "fonts.h"
-#include "message_pump.h"
+#include "core/message_pump.h"
 
 #include <QEvent>
 #include <QEventLoop>

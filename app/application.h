@@ -2,7 +2,7 @@
 // demand, and exception reporting. One per process, created first in main().
 #pragma once
 
-#include "box_texts.h"
+#include "core/box_texts.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -2,7 +2,7 @@
 // keep being dispatched meanwhile, so queued calls run while it is up.
 #pragma once
 
-#include "box_texts.h"
+#include "core/box_texts.h"
 
 void ShowNotice(const QString& Text);
 

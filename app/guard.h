@@ -3,13 +3,11 @@
 #pragma once
 
 #include "application.h"
+#include "core/notify_event.h"
 
 #include <QObject>
 #include <functional>
 #include <utility>
-
-// The framework's plain event handler type: Sender is the object whose event it is.
-using TNotifyEvent = std::function<void(QObject* Sender)>;
 
 template <class F> void RunGuarded(QObject* Sender, F&& Handler) noexcept
 {

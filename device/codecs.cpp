@@ -1,6 +1,6 @@
 #include "codecs.h"
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "item_view.h"
 #include "line_bytes.h"
 #include "protocol.h"

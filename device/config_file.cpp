@@ -5,7 +5,7 @@
 #include "line_builder.h"
 #include "line_bytes.h"
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 
 #include <QHash>
 #include <QSet>

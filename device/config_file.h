@@ -3,7 +3,7 @@
 // character of that code), so any text round-trips exactly; boxes and flags are booleans.
 #pragma once
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 
 #include <QByteArray>
 #include <QString>
@@ -52,7 +52,7 @@ inline constexpr int MaxConfigKeyParts = 64;
 
 // Reads Path ("-" is standard input; only a regular file otherwise, of at most
 // MaxConfigFileSize bytes) and parses it. EConfigFile also for a file that cannot be read.
-// Files are written with WriteFileSafely (app/file_io.h).
+// Files are written with WriteFileSafely (core/file_io.h).
 QStringList LoadConfigFile(const QString& Path, TItemView& Items, const TConfigRules& Rules = {});
 
 // Sets one item from "KEY=VALUE" as a user types it on a command line: a text as written, a

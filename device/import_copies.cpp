@@ -1,6 +1,6 @@
 #include "import_copies.h"
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "serial/port_list.h"
 
 #include <QDir>

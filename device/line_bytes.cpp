@@ -1,6 +1,6 @@
 #include "line_bytes.h"
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "protocol.h"
 
 bool IsTextChar(QChar Char)

@@ -1,7 +1,7 @@
 #include "link_control.h"
 
-#include "app/exceptions.h"
-#include "app/stop_signals.h"
+#include "core/exceptions.h"
+#include "core/stop_signals.h"
 #include "codecs.h"
 #include "export_plan.h"
 #include "items.h"

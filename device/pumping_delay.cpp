@@ -1,7 +1,7 @@
 #include "pumping_delay.h"
 
-#include "app/message_pump.h"
-#include "app/tick.h"
+#include "core/message_pump.h"
+#include "core/tick.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The serial port's exception and the texts of its 24 codes.
 #pragma once
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 
 // The fixed English text of a code 1 to 24 (empty outside).
 QString ComErrorText(int Code);

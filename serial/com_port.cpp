@@ -5,7 +5,7 @@
 #include "platform/serial_device.h"
 #include "port_reason.h"
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 
 #include <algorithm>
 

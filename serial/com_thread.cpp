@@ -4,8 +4,8 @@
 #include "com_port.h"
 #include "platform/serial_device.h"
 
-#include "app/exceptions.h"
-#include "app/post_event.h"
+#include "core/exceptions.h"
+#include "core/post_event.h"
 
 #include <QCoreApplication>
 #include <QEvent>

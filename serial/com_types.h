@@ -8,8 +8,8 @@
 #include <functional>
 #include <initializer_list>
 
-#include "app/guard.h"
-#include "app/thread.h"
+#include "core/notify_event.h"
+#include "core/thread.h"
 
 enum TBaudRate { brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
                  br38400, br56000, br57600, br115200, br128000, br256000 };

@@ -5,7 +5,7 @@
 #include "sim/relay_simulator.h"
 #include "sim/sim_options.h"
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 
 #include <algorithm>
 #include <cerrno>

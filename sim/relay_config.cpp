@@ -4,7 +4,7 @@
 #include "device/config_file.h"
 #include "device/item_store.h"
 
-#include "app/file_io.h"
+#include "core/file_io.h"
 
 #include <cerrno>
 #include <charconv>

@@ -8,10 +8,10 @@
 #include "device/pumping_delay.h"
 #include "serial/cport.h"
 
-#include "app/box_texts.h"
-#include "app/message_pump.h"
-#include "app/stop_signals.h"
-#include "app/tick.h"
+#include "core/box_texts.h"
+#include "core/message_pump.h"
+#include "core/stop_signals.h"
+#include "core/tick.h"
 
 #include <QElapsedTimer>
 #include <cerrno>

@@ -4,7 +4,7 @@
 
 #include "console_link.h"
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "device/link_control.h"
 
 #include <QString>

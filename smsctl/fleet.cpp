@@ -3,8 +3,8 @@
 #include "box_session.h"
 #include "console_link.h"
 
-#include "app/message_pump.h"
-#include "app/stop_signals.h"
+#include "core/message_pump.h"
+#include "core/stop_signals.h"
 #include "device/config_file.h"
 #include "device/export_plan.h"
 #include "device/items.h"

@@ -1,6 +1,6 @@
 // morvel-smsctl: the relay controller's configuration from the command line. No windows: the
 // device exchange and the serial component run under a core application object.
-#include "app/message_pump.h"
+#include "core/message_pump.h"
 #include "smsctl/smsctl.h"
 
 #include <QCoreApplication>

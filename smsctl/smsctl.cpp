@@ -4,9 +4,9 @@
 #include "doctor.h"
 #include "fleet.h"
 
-#include "app/box_texts.h"
-#include "app/file_io.h"
-#include "app/stop_signals.h"
+#include "core/box_texts.h"
+#include "core/file_io.h"
+#include "core/stop_signals.h"
 
 #include "device/config_file.h"
 #include "device/export_plan.h"

@@ -1,6 +1,6 @@
 // Program entry: the application object, the three windows in order, the main loop.
 #include "app/application.h"
-#include "app/stop_signals.h"
+#include "core/stop_signals.h"
 #include "ui/start_up.h"
 
 int main(int argc, char** argv)

@@ -4,7 +4,7 @@
 #include "main_form.h"
 
 #include "app/application.h"
-#include "app/file_io.h"
+#include "core/file_io.h"
 #include "app/guard.h"
 #include "device/config_file.h"
 #include "device/import_copies.h"

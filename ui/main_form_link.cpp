@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "app/boxes.h"
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "device/link_control.h"
 #include "device/link_state.h"
 #include "forms.h"

@@ -3,7 +3,7 @@
 #include "app/application.h"
 #include "app/boxes.h"
 #include "app/fonts.h"
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "app/guard.h"
 #include "device/link_state.h"
 #include "forms.h"

@@ -1,7 +1,7 @@
 // The application frame: forms, the main loop, exception reporting and the boxes.
 #include "app/application.h"
 #include "app/boxes.h"
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "app/form.h"
 #include "app/guard.h"
 #include "tests/box_watcher.h"

@@ -1,9 +1,9 @@
 // The main-thread call queue, driven from real worker threads.
 #include "app/application.h"
 #include "app/boxes.h"
-#include "app/call_queue.h"
-#include "app/exceptions.h"
-#include "app/thread.h"
+#include "core/call_queue.h"
+#include "core/exceptions.h"
+#include "core/thread.h"
 #include "tests/box_watcher.h"
 #include "tests/pump.h"
 

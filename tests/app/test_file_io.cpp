@@ -1,6 +1,6 @@
 // The programs' one writer and one reader: what an unlucky user or a hostile neighbour puts in
 // their way leaves every file as it was.
-#include "app/file_io.h"
+#include "core/file_io.h"
 
 #include <QDir>
 #include <QFile>

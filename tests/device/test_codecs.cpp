@@ -1,5 +1,5 @@
 // The encodings between the fields and the line, checked against the device's forms.
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "device/codecs.h"
 #include "device/item_view.h"
 #include "device/items.h"

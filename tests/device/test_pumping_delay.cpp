@@ -1,6 +1,6 @@
 // The pause: longer than Units x 20 ms by the tick, messages processed meanwhile.
 #include "app/application.h"
-#include "app/tick.h"
+#include "core/tick.h"
 #include "device/pumping_delay.h"
 
 #include <QElapsedTimer>

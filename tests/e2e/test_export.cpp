@@ -6,7 +6,7 @@
 #include "device/items.h"
 #include "e2e_support.h"
 
-#include "app/stop_signals.h"
+#include "core/stop_signals.h"
 
 #include <QDate>
 #include <QFile>

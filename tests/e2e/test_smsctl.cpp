@@ -3,7 +3,7 @@
 // are written at once, and set changes only what it names.
 #include "e2e_support.h"
 
-#include "app/tick.h"
+#include "core/tick.h"
 #include "device/codecs.h"
 #include "device/config_file.h"
 #include "device/item_store.h"

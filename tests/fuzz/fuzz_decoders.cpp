@@ -1,5 +1,5 @@
 // The item decoders: any text, any outcome but a crash or an undefined result.
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "device/codecs.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // Arbitrary received bytes, in arbitrary receive-event splits, through the line building and
 // the import into the real window's fields.
 #include "app/application.h"
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "device/line_builder.h"
 #include "ui/main_form.h"
 

@@ -1,6 +1,6 @@
 // The port selection dialog: its list, auto-completion, OK and Cancel, and how it is shown.
 #include "../box_watcher.h"
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "device/link_state.h"
 #include "serial/cport.h"
 #include "serial/port_list.h"

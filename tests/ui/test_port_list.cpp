@@ -1,5 +1,5 @@
 // The list of serial devices, read from a sysfs, /dev and per-user tree built by each test.
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 #include "qt_print.h"
 #include "serial/port_list.h"
 

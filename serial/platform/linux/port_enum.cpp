@@ -2,7 +2,7 @@
 // any port.
 #include "serial/platform/port_enum.h"
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 // was done.
 #pragma once
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 
 #include <QObject>
 #include <functional>

@@ -2,7 +2,7 @@
 // link, never more than a bounded amount.
 #pragma once
 
-#include "app/exceptions.h"
+#include "core/exceptions.h"
 
 #include <QByteArray>
 #include <QString>
