@@ -2,6 +2,7 @@
 
 #include "core/message_pump.h"
 #include "core/tick.h"
+#include "core/timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,23 +17,20 @@ constexpr std::chrono::microseconds Margin{2000};
 
 void PumpingDelay(int Units, std::chrono::microseconds Before)
 {
-    using Clock = std::chrono::steady_clock;
     const std::uint32_t Start = GetTickCount();
-    const Clock::time_point PreciseStart = Clock::now();
     const std::int64_t Span = std::int64_t{Units} * 20;
-    const Clock::time_point PreciseEnd =
-        PreciseStart + std::max(Before, std::chrono::microseconds::zero()) +
-        std::chrono::milliseconds(std::max<std::int64_t>(Span, 0)) + Margin;
+    const TDeadline PreciseEnd =
+        TDeadline::At(TDeadline::TClock::now() + std::max(Before, std::chrono::microseconds::zero()) +
+                      std::chrono::milliseconds(std::max<std::int64_t>(Span, 0)) + Margin);
     for (;;) {
         const std::uint32_t Elapsed = GetTickCount() - Start; // modulo 2^32
-        const Clock::time_point Now = Clock::now();
-        if (std::int64_t{Elapsed} > Span && (Span < 0 || Now >= PreciseEnd))
+        const TDeadline::TClock::time_point Now = TDeadline::TClock::now();
+        if (std::int64_t{Elapsed} > Span && (Span < 0 || PreciseEnd.Expired(Now)))
             return;
         // Sleep until the later of the two deadlines; any message ends the sleep sooner.
         const std::int64_t TickLeft = std::max<std::int64_t>(Span - std::int64_t{Elapsed} + 1, 0);
-        const std::int64_t PreciseLeft = std::max<std::int64_t>(
-            std::chrono::ceil<std::chrono::milliseconds>(PreciseEnd - Now).count(), 0);
-        const std::int64_t Left = std::clamp<std::int64_t>(std::max(TickLeft, PreciseLeft), 1, 1000);
+        const std::int64_t Left =
+            std::clamp<std::int64_t>(std::max<std::int64_t>(TickLeft, PreciseEnd.MsLeft(Now)), 1, 1000);
         MessagePump->ProcessMessagesOrWait(static_cast<int>(Left));
     }
 }

@@ -3,6 +3,8 @@
 // system's error number. Numbers and flags are those the component's settings are written in.
 #pragma once
 
+#include "core/timing.h"
+
 #include <QByteArray>
 #include <QString>
 #include <algorithm>
@@ -52,83 +54,13 @@ struct TDCB
 
 // The time Bytes characters take on the line Dcb sets: its rate, and a start bit, the data
 // bits, the parity bit and the stop bits (StopBits 0: one, 1: one and a half, 2: two) for each.
-// Rounded up to the microsecond: callers wait it out as a floor.
 inline std::chrono::microseconds TransmitTime(int64_t Bytes, const TDCB& Dcb)
 {
-    if (Bytes <= 0 || Dcb.BaudRate == 0)
-        return {};
-    const int64_t HalfBits = 2 * (1 + Dcb.ByteSize + (Dcb.Parity ? 1 : 0)) + 2 + Dcb.StopBits;
-    return std::chrono::microseconds((Bytes * HalfBits * 500000 + Dcb.BaudRate - 1) / Dcb.BaudRate);
+    return ::TransmitTime(Bytes, Dcb.BaudRate, Dcb.ByteSize, Dcb.Parity != 0, 2 + Dcb.StopBits);
 }
 
-// When the bytes handed to a driver have left the line, at most: each write's bytes take their
-// transmit time from when the write was handed over, or from when the line was free if that is
-// later. A safe bound on every driver, where the drivers' own queue counts are none: cdc_acm
-// counts whole USB buffers in flight, UART drivers miss what sits in the chip's FIFO.
-class TLineClock
-{
-public:
-    using TTime = std::chrono::steady_clock::time_point;
-    void Written(std::chrono::microseconds LineTime, TTime HandedOver)
-    {
-        FFree = std::max(FFree, HandedOver) + LineTime;
-    }
-    void Purged() { FFree = TTime(); } // what was queued is gone
-    std::chrono::microseconds Left(TTime Now) const
-    {
-        return FFree > Now ? std::chrono::ceil<std::chrono::microseconds>(FFree - Now)
-                           : std::chrono::microseconds::zero();
-    }
-
-private:
-    TTime FFree;
-};
-
-// A point on the monotonic clock by which a wait must end, or never.
-class TDeadline
-{
-public:
-    using TClock = std::chrono::steady_clock;
-
-    TDeadline() = default; // never
-    static TDeadline At(TClock::time_point When)
-    {
-        TDeadline D;
-        D.FWhen = When;
-        D.FSet = true;
-        return D;
-    }
-    // Ms milliseconds after From; a span beyond the clock's range is held at its far end.
-    static TDeadline AfterMs(uint64_t Ms, TClock::time_point From = TClock::now())
-    {
-        const auto Room = std::chrono::floor<std::chrono::milliseconds>(TClock::time_point::max() - From);
-        return At(Ms >= uint64_t(Room.count()) ? TClock::time_point::max()
-                                               : From + std::chrono::milliseconds(Ms));
-    }
-
-    bool IsNever() const { return !FSet; }
-    bool Expired(TClock::time_point Now = TClock::now()) const { return FSet && Now >= FWhen; }
-    // Milliseconds left, rounded up so that a wait that long reaches the deadline; -1: never.
-    int MsLeft(TClock::time_point Now = TClock::now()) const
-    {
-        if (!FSet)
-            return -1;
-        if (Now >= FWhen)
-            return 0;
-        const auto Left = std::chrono::ceil<std::chrono::milliseconds>(FWhen - Now).count();
-        return int(std::min<int64_t>(Left, std::numeric_limits<int>::max()));
-    }
-    TDeadline Earlier(const TDeadline& Other) const
-    {
-        if (!FSet)
-            return Other;
-        return Other.FSet && Other.FWhen < FWhen ? Other : *this;
-    }
-
-private:
-    TClock::time_point FWhen{};
-    bool FSet = false;
-};
+using ::TDeadline;
+using ::TLineClock;
 
 struct TCommTimeouts
 {

@@ -3,10 +3,7 @@
 //
 // Choices made here:
 // - Exclusive open without touching the line: before open() (which raises DTR and RTS on the
-//   holder's live line) the field's lock file /run/lock/LCK..<name> is taken, as serial
-//   programs do: the owner's pid as ten characters and a newline, made atomically by link(),
-//   taken over when its owner is gone, removed at close. Root respects it too. Where /run/lock
-//   is missing or not writable for the user, the device is opened without it. Behind it,
+//   holder's live line) the field's lock file is taken (lock_file.cpp). Behind it,
 //   flock(LOCK_EX|LOCK_NB), which holds even against root, and TIOCEXCL for programs that do not
 //   lock; TIOCEXCL is lifted again before close so the device is free.
 // - HUPCL is cleared: closing the port leaves DTR and RTS as the settings drove them, so a box
@@ -17,7 +14,7 @@
 //   block the open nor hang the line up.
 // - Received bytes are watched edge-triggered (EPOLLET), so bytes left waiting in the queue do
 //   not wake the waiter again; like EV_RXCHAR, only new arrivals do.
-// - Line time comes from what was written and when (TLineClock), never from TIOCOUTQ: cdc_acm
+// - Line time comes from what was written and when (TLineClock, core/timing.h), never from TIOCOUTQ: cdc_acm
 //   counts whole USB buffers in flight (10240 bytes after a 14-byte write), while ftdi_sio,
 //   cp210x and the 16550 do not count what sits in the chip's FIFO. A pty has no line: none.
 // - EV_TXEMPTY: after a write has been handed over, the waiter sleeps until that bound has
@@ -31,6 +28,8 @@
 // - EV_RXFLAG, DiscardNull, Parity.Replace, DSR flow control and XonLim/XoffLim have no termios
 //   counterpart; they are recorded and do nothing.
 #include "serial/platform/serial_device.h"
+#include "serial/platform/linux/lock_file.h"
+#include "serial/platform/linux/retried.h"
 #include "serial/platform/port_facts.h"
 
 #include <asm/termios.h>
@@ -133,81 +132,6 @@ void Drain(int EventFd)
 }
 
 enum : uint32_t { KeyDevice = 0, KeyWake = 1, KeyStop = 2 };
-
-// Calls a system call again while a signal interrupts it.
-template <class TCall> auto Retried(TCall Call)
-{
-    decltype(Call()) Result;
-    while ((Result = Call()) < 0 && errno == EINTR) {
-    }
-    return Result;
-}
-
-// Removes the lock file at Lock if it is still the one open as Fd and its owner is still gone.
-// The flock keeps two programs that both found it stale from removing each other's new lock;
-// the one that does not get it looks again.
-void RemoveStaleLock(const std::string& Lock, int Fd)
-{
-    struct stat Held, Now;
-    if (Retried([&] { return flock(Fd, LOCK_EX | LOCK_NB); }) == 0 && fstat(Fd, &Held) == 0 && ::stat(Lock.c_str(), &Now) == 0 &&
-        Held.st_ino == Now.st_ino && Held.st_dev == Now.st_dev && !Alive(LockOwner(Fd)))
-        ::unlink(Lock.c_str());
-}
-
-// Takes the lock file Lock for this process: 0 when taken (Taken true), or when lock files
-// cannot be kept here (Taken false); EBUSY while a live process holds it; another errno when
-// it cannot be taken.
-int TakeLock(const std::string& Lock, bool& Taken)
-{
-    Taken = false;
-    char Pid[16];
-    const int Length = std::snprintf(Pid, sizeof Pid, "%10d\n", int(::getpid()));
-    const std::string Temporary = std::string(LockFolder) + "/LTMP." + std::to_string(::getpid());
-    for (int Attempt = 0; Attempt < 5; ++Attempt) {
-        ::unlink(Temporary.c_str());
-        const int Fd = Retried(
-            [&] { return ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); });
-        if (Fd < 0)
-            return errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT ? 0 : errno;
-        const bool Written = Retried([&] { return ::write(Fd, Pid, size_t(Length)); }) == Length;
-        ::close(Fd);
-        const int Linked = Written ? Retried([&] { return ::link(Temporary.c_str(), Lock.c_str()); }) : -1;
-        const int Error = Written ? errno : EIO;
-        ::unlink(Temporary.c_str());
-        if (Linked == 0) {
-            Taken = true;
-            return 0;
-        }
-        if (Error != EEXIST)
-            return Error;
-        const int Held = Retried([&] { return ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC); });
-        if (Held < 0) {
-            if (errno == ENOENT)
-                continue; // let go of meanwhile
-            return errno;
-        }
-        const pid_t Owner = LockOwner(Held);
-        if (Alive(Owner)) {
-            ::close(Held);
-            return EBUSY;
-        }
-        RemoveStaleLock(Lock, Held);
-        ::close(Held);
-    }
-    return EBUSY;
-}
-
-// Removes Lock if this process still holds it.
-void ReleaseLock(const std::string& Lock)
-{
-    const int Fd = Retried([&] { return ::open(Lock.c_str(), O_RDONLY | O_CLOEXEC); });
-    if (Fd < 0)
-        return;
-    const bool Ours = LockOwner(Fd) == ::getpid();
-    ::close(Fd);
-    if (Ours)
-        ::unlink(Lock.c_str());
-}
 
 } // namespace
 
