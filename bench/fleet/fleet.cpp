@@ -6,9 +6,10 @@
 // fleet's boxes with the one box alone, and the medians, which a lost pause moves by 400 ms.
 //
 // bench-fleet [N] runs N boxes (8 by default).
+#include "app/application.h"
 #include "device/export_plan.h"
 #include "device/items.h"
-#include "tests/e2e/sim_process.h"
+#include "tests/support/sim_process.h"
 
 #include <QDir>
 #include <algorithm>

@@ -2,8 +2,8 @@
 // readyRead over the same kind of pty pair. Prints every figure and the ratio to the peer.
 #include "app/application.h"
 #include "serial/cport.h"
-#include "tests/process_stats.h"
-#include "tests/pump.h"
+#include "tests/support/process_stats.h"
+#include "tests/support/pump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

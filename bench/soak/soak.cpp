@@ -2,9 +2,9 @@
 // each with the whole one-second handshake, and print what the process holds every 100 cycles.
 #include "app/application.h"
 #include "device/link_state.h"
-#include "tests/e2e/sim_process.h"
-#include "tests/process_stats.h"
-#include "tests/program_forms.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/process_stats.h"
+#include "tests/support/program_forms.h"
 
 #include <QTest>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "core/exceptions.h"
 #include "app/form.h"
 #include "app/guard.h"
-#include "tests/box_watcher.h"
+#include "tests/support/box_watcher.h"
 
 #include <QClipboard>
 #include <QPushButton>

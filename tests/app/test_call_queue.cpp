@@ -4,8 +4,8 @@
 #include "core/call_queue.h"
 #include "core/exceptions.h"
 #include "core/thread.h"
-#include "tests/box_watcher.h"
-#include "tests/pump.h"
+#include "tests/support/box_watcher.h"
+#include "tests/support/pump.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -1,5 +1,5 @@
 // The pause: longer than Units x 20 ms by the tick, messages processed meanwhile.
-#include "app/application.h"
+#include "core/message_pump.h"
 #include "core/tick.h"
 #include "device/pumping_delay.h"
 

@@ -3,8 +3,8 @@
 // "\n") and the caption the Connect button ends with.
 #include "app/application.h"
 #include "device/link_state.h"
-#include "tests/box_watcher.h"
-#include "tests/program_forms.h"
+#include "tests/support/box_watcher.h"
+#include "tests/support/program_forms.h"
 
 #include <QTest>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Connect and disconnect, through the real dialog, against the simulator.
 #include "device/link_state.h"
-#include "e2e_support.h"
+#include "tests/support/e2e_support.h"
 #include "ui/speed_button.h"
 
-#include "tests/serial/pty_pair.h"
+#include "tests/support/pty_pair.h"
 
 #include <QFrame>
 #include <grp.h>

@@ -1,7 +1,7 @@
 // The installed program as a user meets it: the real executable on a real X server (Xvfb),
 // driven by mouse clicks and key presses from xdotool, against the simulator. A whole cycle:
 // Connect, type the port's name, OK, Import, Export, Exit.
-#include "sim_process.h"
+#include "tests/support/sim_process.h"
 
 #include <QDir>
 #include <QProcess>

@@ -4,7 +4,7 @@
 #include "device/import_copies.h"
 #include "device/item_store.h"
 #include "device/items.h"
-#include "e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 #include "core/stop_signals.h"
 

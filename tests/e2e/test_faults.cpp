@@ -1,9 +1,9 @@
 // Faults and load through the real window: a device flooding the line in every exchange mode,
 // a second instance on a held port, and the device going away at each phase.
 #include "device/link_state.h"
-#include "e2e_support.h"
-#include "tests/process_stats.h"
-#include "tests/serial/pty_pair.h"
+#include "tests/support/e2e_support.h"
+#include "tests/support/process_stats.h"
+#include "tests/support/pty_pair.h"
 
 #include <QEvent>
 #include <QFile>

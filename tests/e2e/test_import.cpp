@@ -3,7 +3,7 @@
 #include "device/config_file.h"
 #include "device/import_copies.h"
 #include "device/items.h"
-#include "e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 #include <QMessageBox>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 // morvel-smsctl against relay-sim: the configuration survives a box byte for byte, diff finds
 // what changed, a bad file sends nothing, each failure ends with its own status, many boxes
 // are written at once, and set changes only what it names.
-#include "e2e_support.h"
+#include "tests/support/e2e_support.h"
 
 #include "core/tick.h"
 #include "device/codecs.h"

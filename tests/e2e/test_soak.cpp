@@ -1,8 +1,8 @@
 // Soak: a thousand connect and disconnect cycles against the simulator, each a whole
 // handshake (open, request, answer through the event thread, close), leave nothing behind.
-#include "e2e_support.h"
+#include "tests/support/e2e_support.h"
 #include "serial/cport.h"
-#include "tests/process_stats.h"
+#include "tests/support/process_stats.h"
 
 namespace {
 class TSoak : public TE2E

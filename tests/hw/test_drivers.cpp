@@ -5,8 +5,8 @@
 #include "device/link_state.h"
 #include "serial/port_watcher.h"
 #include "sim/relay_config.h"
-#include "tests/e2e/e2e_support.h"
-#include "tests/process_stats.h"
+#include "tests/support/e2e_support.h"
+#include "tests/support/process_stats.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
 // The event thread and the delivery of line events, on real ptys.
-#include "pty_pair.h"
+#include "tests/support/pty_pair.h"
 #include "serial/cport.h"
-#include "tests/process_stats.h"
+#include "tests/support/process_stats.h"
 
 #include <QDir>
 #include <atomic>

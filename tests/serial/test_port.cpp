@@ -1,5 +1,5 @@
 // The port's errors, settings, opening and closing and the blocking transfers, on real ptys.
-#include "pty_pair.h"
+#include "tests/support/pty_pair.h"
 #include "serial/cport.h"
 #include "serial/platform/serial_device.h"
 #include "serial/port_holders.h"

@@ -1,6 +1,6 @@
 // The about window, the Help button and the help document built beside the executable.
-#include "../box_watcher.h"
-#include "qt_print.h"
+#include "tests/support/box_watcher.h"
+#include "tests/support/qt_print.h"
 #include "three_windows.h"
 #include "ui/image.h"
 

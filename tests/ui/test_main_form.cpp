@@ -1,5 +1,5 @@
 // The main window as built: geometry, creation order and initial states, by component name.
-#include "../box_watcher.h"
+#include "tests/support/box_watcher.h"
 #include "app/application.h"
 #include "device/config_file.h"
 #include "device/item_store.h"

@@ -1,5 +1,5 @@
 // The port selection dialog: its list, auto-completion, OK and Cancel, and how it is shown.
-#include "../box_watcher.h"
+#include "tests/support/box_watcher.h"
 #include "core/exceptions.h"
 #include "device/link_state.h"
 #include "serial/cport.h"
@@ -7,7 +7,7 @@
 #include "serial/port_watcher.h"
 #include "ui/last_port.h"
 #include "ui/settings.h"
-#include "qt_print.h"
+#include "tests/support/qt_print.h"
 #include "three_windows.h"
 
 #include <QAbstractItemView>

@@ -1,7 +1,7 @@
 // Test support: runs the main thread's messages (and so the call queue) while waiting.
 #pragma once
 
-#include "app/application.h"
+#include "core/message_pump.h"
 
 #include <QElapsedTimer>
 #include <functional>
@@ -14,7 +14,7 @@ inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000)
     while (!Done()) {
         if (Clock.elapsed() > TimeoutMs)
             return false;
-        Application->ProcessMessagesOrWait(5);
+        MessagePump->ProcessMessagesOrWait(5);
     }
     return true;
 }

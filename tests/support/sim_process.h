@@ -2,8 +2,7 @@
 // end-to-end tests and the exchange benchmark.
 #pragma once
 
-#include "app/application.h"
-#include "tests/pump.h"
+#include "tests/support/pump.h"
 
 #include <QElapsedTimer>
 #include <QFile>

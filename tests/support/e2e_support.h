@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/application.h"
-#include "sim_process.h"
-#include "tests/box_watcher.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/box_watcher.h"
 #include "ui/about_form.h"
 #include "ui/forms.h"
 #include "ui/main_form.h"

@@ -1,6 +1,14 @@
-// Every test binary runs inside one application object, as the program does; a binary that
-// tests windows also goes through the program's start-up, so it sees the skinned windows.
+// Every test binary runs inside one application object, as the program does: a binary of a
+// layer without windows inside a Qt Core application with the message pump, as morvel-smsctl
+// runs; a binary that tests windows also goes through the program's start-up, so it sees the
+// skinned windows.
+#ifdef MORVEL_CORE_TESTS
+#include "core/message_pump.h"
+
+#include <QCoreApplication>
+#else
 #include "app/application.h"
+#endif
 #ifdef MORVEL_WINDOW_TESTS
 #include "ui/start_up.h"
 #endif
@@ -23,8 +31,13 @@ int main(int argc, char** argv)
     const QTemporaryDir Home;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(Home.path() + QStringLiteral("/config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(Home.path() + QStringLiteral("/data")));
+#ifdef MORVEL_CORE_TESTS
+    QCoreApplication App(argc, argv);
+    TMessagePump Pump;
+#else
     TApplication App(argc, argv);
     App.Title = QStringLiteral("Morvel SMS Controller");
+#endif
 #ifdef MORVEL_WINDOW_TESTS
     PrepareApplication();
 #endif

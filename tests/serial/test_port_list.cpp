@@ -1,6 +1,6 @@
 // The list of serial devices, read from a sysfs, /dev and per-user tree built by each test.
 #include "core/exceptions.h"
-#include "qt_print.h"
+#include "tests/support/qt_print.h"
 #include "serial/port_list.h"
 
 #include <QDir>

@@ -2,9 +2,7 @@
 // opens the other end by its path.
 #pragma once
 
-#include "tests/pump.h"
-
-#include "app/application.h"
+#include "tests/support/pump.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
