@@ -194,7 +194,8 @@ protected:
     }
     void TearDown() override
     {
-        const bool Held = Form4 && ConnectCaption() == QLatin1String("DisConnect");
+        const bool Held =
+            Form4 && ConnectCaption() == QLatin1String("DisConnect") && !FHolds.empty();
         if (Held)
             FHolds.back().Closing = TModemLines::Now();
         FSim.reset();
