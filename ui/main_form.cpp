@@ -32,6 +32,7 @@ struct TToolButtonDef
     int Left;
     int ImageIndex;
     int Spacing;
+    int Width;
     bool Enabled;
     const char* Description; // for screen readers; the caption is the name
 };
@@ -102,29 +103,34 @@ void TForm4::CreateComponents()
     sCoolBar1->setLineWidth(1);
     sCoolBar1->setGeometry(0, 0, 720, 64);
 
+    // Open and Save share the 150 pixels between Help and Exit.
     static const TToolButtonDef Buttons[] = {
-        {&TForm4::sSpeedButton3, "sSpeedButton3", "Import", 6, 8, 2, false,
+        {&TForm4::sSpeedButton3, "sSpeedButton3", "Import", 6, 8, 2, 93, false,
          "Reads the configuration stored in the device into the pages"},
-        {&TForm4::sSpeedButton6, "sSpeedButton6", "Export", 99, 9, 2, false,
+        {&TForm4::sSpeedButton6, "sSpeedButton6", "Export", 99, 9, 2, 93, false,
          "Writes the pages' configuration into the device"},
-        {&TForm4::sSpeedButton2, "sSpeedButton2", "Connect", 192, 2, 2, true,
+        {&TForm4::sSpeedButton2, "sSpeedButton2", "Connect", 192, 2, 2, 93, true,
          "Connects to the device on the chosen serial port, or disconnects from it"},
-        {&TForm4::sSpeedButton4, "sSpeedButton4", "About", 285, 6, 2, true,
+        {&TForm4::sSpeedButton4, "sSpeedButton4", "About", 285, 6, 2, 93, true,
          "Shows the program's name, version and maker"},
-        {&TForm4::sSpeedButton5, "sSpeedButton5", "Help", 378, 7, 2, true,
+        {&TForm4::sSpeedButton5, "sSpeedButton5", "Help", 378, 7, 2, 93, true,
          "Opens the help document"},
-        {&TForm4::sBitBtn1, "sBitBtn1", "Exit", 621, 4, 8, true, "Closes the program"},
+        {&TForm4::sBitBtn1, "sBitBtn1", "Exit", 621, 4, 8, 93, true, "Closes the program"},
+        {&TForm4::sSpeedButton7, "sSpeedButton7", "Open", 471, 12, 2, 75, true,
+         "Fills the pages from a configuration file"},
+        {&TForm4::sSpeedButton8, "sSpeedButton8", "Save", 546, 13, 2, 75, true,
+         "Writes the pages' configuration to a file"},
     };
     for (const auto& Def : Buttons) {
         auto* Button = new TSpeedButton(sCoolBar1, ImageList32, Def.ImageIndex,
                                         QString::fromLatin1(Def.Caption), Def.Spacing);
         Button->setObjectName(QString::fromLatin1(Def.Name));
-        Button->setGeometry(Def.Left, 6, 93, 52);
+        Button->setGeometry(Def.Left, 6, Def.Width, 52);
         Button->setEnabled(Def.Enabled);
         Button->setAccessibleDescription(QString::fromLatin1(Def.Description));
         this->*Def.Member = Button;
     }
-    CreateFileButtons();
+    PrepareFiles();
 
     sProgressBar1 = new QProgressBar(this);
     sProgressBar1->setObjectName(QStringLiteral("sProgressBar1"));
@@ -143,6 +149,7 @@ void TForm4::BindHandlers()
         {sSpeedButton3, &TForm4::sSpeedButton3Click}, {sSpeedButton6, &TForm4::sSpeedButton6Click},
         {sSpeedButton2, &TForm4::sSpeedButton2Click}, {sSpeedButton4, &TForm4::sSpeedButton4Click},
         {sSpeedButton5, &TForm4::sSpeedButton5Click}, {sBitBtn1, &TForm4::sBitBtn1Click},
+        {sSpeedButton7, &TForm4::sSpeedButton7Click}, {sSpeedButton8, &TForm4::sSpeedButton8Click},
     };
     for (const auto& Click : Clicks) {
         TSpeedButton* Button = Click.first;
@@ -153,8 +160,8 @@ void TForm4::BindHandlers()
 }
 
 // Every toolbar action from the keyboard, by the desktop's usual keys where there are such
-// (F1, Ctrl+Q); none that a text field takes for itself (Ctrl+E, Ctrl+K, Ctrl+D on X11), so
-// they work while a page field is being edited. Ctrl+O and Ctrl+S are kept for files.
+// (F1, Ctrl+Q, Ctrl+O, Ctrl+S); none that a text field takes for itself (Ctrl+E, Ctrl+K,
+// Ctrl+D on X11), so they work while a page field is being edited.
 void TForm4::BindShortcuts()
 {
     const std::pair<TSpeedButton*, QKeySequence> Keys[] = {
@@ -164,6 +171,8 @@ void TForm4::BindShortcuts()
         {sSpeedButton4, QKeySequence(Qt::SHIFT | Qt::Key_F1)},            // About
         {sSpeedButton5, QKeySequence(Qt::Key_F1)},                        // Help
         {sBitBtn1, QKeySequence(Qt::CTRL | Qt::Key_Q)},                   // Exit
+        {sSpeedButton7, QKeySequence(Qt::CTRL | Qt::Key_O)},              // Open
+        {sSpeedButton8, QKeySequence(Qt::CTRL | Qt::Key_S)},              // Save
     };
     for (const auto& [Button, Key] : Keys)
         Button->SetShortcutKey(Key);

@@ -94,7 +94,7 @@ private:
     void CreateComponents();
     void CreateComPort();
     void BindHandlers();
-    void CreateFileButtons();
+    void PrepareFiles();
     void LeaveImportCopy(const QString& Port, const QDateTime& When, const QByteArray& Text);
 
     void BindShortcuts();

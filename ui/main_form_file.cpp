@@ -26,7 +26,6 @@
 #include <QKeySequence>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -81,45 +80,8 @@ QString DroppedFile(const QMimeData* Data)
 }
 } // namespace
 
-void TForm4::CreateFileButtons()
+void TForm4::PrepareFiles()
 {
-    struct TFileButtonDef
-    {
-        TSpeedButton* TForm4::*Member;
-        const char* Name;
-        const char* Caption;
-        int Left;
-        int ImageIndex;
-        QKeyCombination Keys;
-        const char* Tip;
-        const char* Description;
-        void (TForm4::*Click)(QObject*);
-    };
-    // In the 150 pixels between Help and Exit.
-    const TFileButtonDef Buttons[] = {
-        {&TForm4::sSpeedButton7, "sSpeedButton7", "Open", 471, 12, Qt::CTRL | Qt::Key_O,
-         "Open a configuration file", "Fills the pages from a configuration file",
-         &TForm4::sSpeedButton7Click},
-        {&TForm4::sSpeedButton8, "sSpeedButton8", "Save", 546, 13, Qt::CTRL | Qt::Key_S,
-         "Save the configuration to a file", "Writes the pages' configuration to a file",
-         &TForm4::sSpeedButton8Click},
-    };
-    for (const auto& Def : Buttons) {
-        auto* Button = new TSpeedButton(sCoolBar1, ImageList32, Def.ImageIndex,
-                                        QString::fromLatin1(Def.Caption), 2);
-        Button->setObjectName(QString::fromLatin1(Def.Name));
-        Button->setGeometry(Def.Left, 6, 75, 52);
-        const QKeySequence Keys(Def.Keys);
-        Button->setToolTip(QStringLiteral("%1 (%2)").arg(QLatin1String(Def.Tip),
-                                                          Keys.toString(QKeySequence::NativeText)));
-        Button->setAccessibleDescription(QString::fromLatin1(Def.Description));
-        auto Handler = Def.Click;
-        connect(Button, &QToolButton::clicked, this,
-                Guarded(Button, [this, Button, Handler] { (this->*Handler)(Button); }));
-        // The buttons never take the focus; the keys work wherever the focus is in the window.
-        connect(new QShortcut(Keys, this), &QShortcut::activated, Button, &QAbstractButton::click);
-        this->*Def.Member = Button;
-    }
     setAcceptDrops(true);
     FAskOpenPath = [this](const QString& Folder) { return AskOpenPathByDialog(this, Folder); };
     FAskSavePath = [this](const QString& Suggested) { return AskSavePathByDialog(this, Suggested); };

@@ -12,10 +12,13 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <memory>
+#include <vector>
 
 #include <sched.h>
 #include <sys/inotify.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -101,6 +104,95 @@ double CpuWhileIdle(int Ms)
     return ProcessStats::CpuMs() - Start;
 }
 
+// The modem lines as a USB serial driver puts them on the wire: the control requests that
+// cdc_acm (SET_CONTROL_LINE_STATE) and ftdi_sio (its modem-control request) send, read from
+// the bus's usbmon text. A cat of its own drains the monitor, so that nothing is lost while the
+// tool is busy and the reading costs the tool no CPU time.
+class TModemLines
+{
+public:
+    struct TEvent
+    {
+        qint64 Us;       // usbmon's stamp: the monotonic clock, seconds modulo 4096
+        bool Write;      // a bulk-out submission: bytes of the tool on their way
+        int Dtr, Rts;    // 1 raised, 0 lowered, -1 left as it was
+        bool Raises() const { return Dtr == 1 || Rts == 1; }
+    };
+
+    TModemLines(const QString& Monitor, const QString& Log) : FLog(Log)
+    {
+        FCat.setStandardOutputFile(Log);
+        FCat.start(QStringLiteral("cat"), {Monitor});
+        FCat.waitForStarted(5000);
+        // The monitor keeps only a few dozen events per reader and drops the rest (an open
+        // alone submits 16 reads): the reader runs ahead of everything else in the guest.
+        const sched_param Priority{.sched_priority = 20};
+        FPriority = ::sched_setscheduler(pid_t(FCat.processId()), SCHED_FIFO, &Priority) == 0;
+        // Events count from the reader's open on: the test starts once the monitor is open.
+        const QString Fds = QStringLiteral("/proc/%1/fd").arg(FCat.processId());
+        FOpen = PumpUntil(
+            [&] {
+                const QDir Dir(Fds);
+                for (const QString& Fd : Dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+                    if (QFile::symLinkTarget(Dir.filePath(Fd)) == Monitor)
+                        return true;
+                return false;
+            },
+            5000);
+    }
+    ~TModemLines()
+    {
+        FCat.kill();
+        FCat.waitForFinished(5000);
+    }
+    bool Running() const { return FCat.state() == QProcess::Running && FPriority && FOpen; }
+
+    // A guest boot runs far less than 4096 s, so the stamps never wrap within one.
+    static qint64 Now()
+    {
+        timespec T{};
+        ::clock_gettime(CLOCK_MONOTONIC, &T);
+        return (T.tv_sec & 0xFFF) * 1000000LL + T.tv_nsec / 1000;
+    }
+
+    // Lines such as "ffff... 25305276 S Co:1:002:0 s 21 22 0003 0000 0000 0": a submission
+    // (S) on a control endpoint with its setup packet, or on a bulk-out one.
+    std::vector<TEvent> Events() const
+    {
+        std::vector<TEvent> Events;
+        QFile F(FLog);
+        if (!F.open(QIODevice::ReadOnly))
+            return Events;
+        for (const QByteArray& Line : F.readAll().split('\n')) {
+            const QList<QByteArray> W = Line.simplified().split(' ');
+            if (W.size() < 4 || W[2] != "S")
+                continue;
+            const qint64 Us = W[1].toLongLong();
+            if (W[3].startsWith("Bo:")) {
+                Events.push_back({Us, true, -1, -1});
+                continue;
+            }
+            if (!W[3].startsWith("Co:") || W.size() < 8 || W[4] != "s")
+                continue;
+            const int Type = W[5].toInt(nullptr, 16), Request = W[6].toInt(nullptr, 16);
+            const int Value = W[7].toInt(nullptr, 16);
+            if (Type == 0x21 && Request == 0x22) // CDC: DTR bit 0, RTS bit 1
+                Events.push_back({Us, false, Value & 1, (Value >> 1) & 1});
+            else if (Type == 0x40 && Request == 0x01) { // FTDI: which lines in the high byte
+                const int Mask = Value >> 8;
+                Events.push_back({Us, false, Mask & 1 ? Value & 1 : -1,
+                                  Mask & 2 ? (Value >> 1) & 1 : -1});
+            }
+        }
+        return Events;
+    }
+
+private:
+    QString FLog;
+    QProcess FCat;
+    bool FPriority = false, FOpen = false;
+};
+
 class THw : public TE2E
 {
 protected:
@@ -110,13 +202,44 @@ protected:
         W = WiringFromEnvironment();
         ASSERT_FALSE(W.Port.isEmpty()) << "run in the guest: tools/guest/run-guest";
         ASSERT_TRUE(NodeExists(W.Port)) << W.Port.toStdString();
+        if (const QString Monitor = qEnvironmentVariable("MORVEL_HW_USBMON"); !Monitor.isEmpty()) {
+            FLines = std::make_unique<TModemLines>(Monitor, Runtime() + "/usbmon.txt");
+            ASSERT_TRUE(FLines->Running()) << Monitor.toStdString();
+        }
         FFds = ProcessStats::OpenDescriptors();
         FThreads = ProcessStats::Threads();
     }
     void TearDown() override
     {
+        const bool Held =
+            Form4 && ConnectCaption() == QLatin1String("DisConnect") && !FHolds.empty();
+        if (Held)
+            FHolds.back().Closing = TModemLines::Now();
         FSim.reset();
-        TE2E::TearDown();
+        TE2E::TearDown(); // the window goes, and with it the port
+        if (Held)
+            FHolds.back().Closed = TModemLines::Now();
+        ExpectModemLinesLowWhileHeld();
+        FLines.reset();
+    }
+
+    // Connect and DisConnect, each noted with the times the tool opened and let go of the port.
+    void Connect()
+    {
+        const qint64 Start = TModemLines::Now();
+        ConnectThroughDialog(W.Port);
+        const qint64 End = TModemLines::Now();
+        if (ConnectCaption() == QLatin1String("DisConnect"))
+            FHolds.push_back({Start, End, -1, -1});
+        else // the handshake failed and the port is closed again
+            FHolds.push_back({Start, End, End, End});
+    }
+    void DisConnect()
+    {
+        ASSERT_EQ(ConnectCaption(), "DisConnect");
+        FHolds.back().Closing = TModemLines::Now();
+        Click(Form4, "sSpeedButton2");
+        FHolds.back().Closed = TModemLines::Now();
     }
 
     void StartSim(const QStringList& Options = {})
@@ -182,7 +305,7 @@ protected:
         std::printf("[%s] %s: CPU over the 3 s after the unplug %.1f ms (%.2f %% of a core)\n",
                     qPrintable(W.Name), Phase, Cpu, Cpu / 30.0);
         EXPECT_LT(Cpu, 60.0) << Phase;
-        if (ConnectCaption() == QLatin1String("DisConnect")) Click(Form4, "sSpeedButton2");
+        if (ConnectCaption() == QLatin1String("DisConnect")) DisConnect();
         ASSERT_EQ(ConnectCaption(), "Connect");
         WaitUnplugged();
         // Qt starts pooled threads of its own for the error box (each with its eventfd) and lets
@@ -197,11 +320,11 @@ protected:
             << "), threads " << ProcessStats::Threads() << " (were " << FThreads << ")";
         PlugBack();
         SelectedPort.clear(); // through the dialog: it must list the device again
-        ConnectThroughDialog(W.Port);
+        Connect();
         ASSERT_EQ(ConnectCaption(), "DisConnect") << Phase;
         Click(Form4, "sSpeedButton3");
         EXPECT_TRUE(PumpUntil([] { return RxLineCount == 59; }, 15000)) << Phase << ": " << RxLineCount << " lines";
-        Click(Form4, "sSpeedButton2");
+        DisConnect();
     }
 
     static QString WriteFailed() { return QStringLiteral("WriteFile function failed (Error: "); }
@@ -209,6 +332,72 @@ protected:
     TWiring W;
 
 private:
+    struct THold
+    {
+        qint64 Opening, Opened, Closing, Closed; // -1: still held
+    };
+
+    // The kernel raises DTR and RTS as it opens a port; the tool lowers them before any byte
+    // goes out, never raises them while it holds the port, and the port is left with them low.
+    void ExpectModemLinesLowWhileHeld()
+    {
+        if (!FLines) {
+            std::printf("[%s] modem lines: no usbmon for this wiring\n", qPrintable(W.Name));
+            return;
+        }
+        PumpFor(300); // the monitor's last events reach the log
+        const std::vector<TModemLines::TEvent> Events = FLines->Events();
+        constexpr qint64 Later = std::numeric_limits<qint64>::max();
+        int Dtr = -1, Rts = -1;
+        size_t Next = 0;
+        // Takes the events up to Us into the lines' state, each shown after it applies.
+        auto Until = [&](qint64 Us, auto&& Each) {
+            for (; Next < Events.size() && Events[Next].Us <= Us; ++Next) {
+                const auto& E = Events[Next];
+                if (E.Dtr >= 0) Dtr = E.Dtr;
+                if (E.Rts >= 0) Rts = E.Rts;
+                Each(E);
+            }
+        };
+        for (size_t H = 0; H < FHolds.size(); ++H) {
+            const THold& Hold = FHolds[H];
+            Until(Hold.Opening, [](const TModemLines::TEvent&) {});
+            qint64 Raised = -1, Lowered = -1;
+            bool WroteWhileRaised = false;
+            Until(Hold.Opened, [&](const TModemLines::TEvent& E) {
+                if (E.Raises())
+                    Raised = E.Us, Lowered = -1;
+                else if (Raised >= 0 && Lowered < 0 && Dtr == 0 && Rts == 0)
+                    Lowered = E.Us;
+                WroteWhileRaised |= E.Write && Raised >= 0 && Lowered < 0;
+            });
+            EXPECT_TRUE(Raised >= 0 && Lowered >= 0)
+                << "open " << H << ": DTR and RTS were " << (Raised >= 0 ? "not lowered" : "never raised")
+                << " between " << Hold.Opening << " and " << Hold.Opened << " us; " << Events.size()
+                << " events from " << (Events.empty() ? -1 : Events.front().Us) << " to "
+                << (Events.empty() ? -1 : Events.back().Us);
+            EXPECT_FALSE(WroteWhileRaised) << "open " << H << ": bytes went out with DTR/RTS up";
+            EXPECT_EQ(Dtr, 0) << "open " << H;
+            EXPECT_EQ(Rts, 0) << "open " << H;
+            if (Raised >= 0 && Lowered >= 0)
+                std::printf("[%s] modem lines: the kernel's raise at open %zu lasted %.1f ms\n",
+                            qPrintable(W.Name), H, (Lowered - Raised) / 1000.0);
+            int Raises = 0;
+            Until(Hold.Closing < 0 ? Later : Hold.Closing,
+                  [&](const TModemLines::TEvent& E) { Raises += E.Raises(); });
+            EXPECT_EQ(Raises, 0) << "open " << H << ": DTR/RTS raised while the tool held the port";
+            if (Hold.Closed < 0)
+                continue;
+            int Requests = 0;
+            Until(H + 1 < FHolds.size() ? FHolds[H + 1].Opening : Later,
+                  [&](const TModemLines::TEvent& E) { Requests += !E.Write; });
+            EXPECT_EQ(Dtr, 0) << "after close " << H;
+            EXPECT_EQ(Rts, 0) << "after close " << H;
+            std::printf("[%s] modem lines: close %zu sent %d line request(s), left DTR %d RTS %d\n",
+                        qPrintable(W.Name), H, Requests, Dtr, Rts);
+        }
+    }
+
     void SoftConnect(const char* Word)
     {
         QFile F(QStringLiteral("/sys/class/udc/dummy_udc.0/soft_connect"));
@@ -229,7 +418,10 @@ private:
         return FRequest.isEmpty() || NodeExists(FRequest + QStringLiteral(".done"));
     }
 
+
     std::unique_ptr<TSimProcess> FSim;
+    std::unique_ptr<TModemLines> FLines;
+    std::vector<THold> FHolds;
     QString FRequest;
     int FRequests = 0;
     int FFds = 0, FThreads = 0;
@@ -243,7 +435,7 @@ TEST_F(THw, ConnectImportAndExportAFullCustomConfiguration)
     const QString State = Runtime() + "/relay.state";
     SaveRelayState(State.toStdString(), Config);
     StartSim({"--state", State});
-    ConnectThroughDialog(W.Port);
+    Connect();
     ASSERT_EQ(ConnectCaption(), "DisConnect");
     Click(Form4, "sSpeedButton3");
     ASSERT_TRUE(PumpUntil([] { return RxLineCount == 59; }, 15000)) << RxLineCount;
@@ -298,7 +490,7 @@ TEST_F(THw, ConnectImportAndExportAFullCustomConfiguration)
 TEST_F(THw, UnpluggedWhileIdle)
 {
     StartSim();
-    ConnectThroughDialog(W.Port);
+    Connect();
     ASSERT_EQ(ConnectCaption(), "DisConnect");
     // What the port dialog follows the cable by sees the driver take the node away.
     TPortWatcher Watcher;
@@ -333,7 +525,7 @@ TEST_F(THw, UnpluggedDuringTheHandshake)
         QTimer::singleShot(300, [&] { Unplug(); });
         QElapsedTimer Clock;
         Clock.start();
-        ConnectThroughDialog(W.Port); // the pause runs out without an answer
+        Connect(); // the pause runs out without an answer
         std::printf("[%s] handshake: Connect returned %lld ms after the press\n",
                     qPrintable(W.Name), Clock.elapsed());
         EXPECT_LT(Clock.elapsed(), 5000);
@@ -348,7 +540,7 @@ TEST_F(THw, UnpluggedDuringTheHandshake)
 TEST_F(THw, UnpluggedDuringAnImport)
 {
     StartSim({"--paced"});
-    ConnectThroughDialog(W.Port);
+    Connect();
     ASSERT_EQ(ConnectCaption(), "DisConnect");
     {
         TBoxWatcher Boxes;
@@ -365,7 +557,7 @@ TEST_F(THw, UnpluggedDuringAnImport)
 TEST_F(THw, UnpluggedDuringAnExport)
 {
     StartSim();
-    ConnectThroughDialog(W.Port);
+    Connect();
     ASSERT_EQ(ConnectCaption(), "DisConnect");
     {
         TBoxWatcher Boxes;
@@ -394,7 +586,7 @@ TEST_F(THw, UnpluggedDuringAnExport)
 TEST_F(THw, ASecondInstanceNeverOpensTheHeldPort)
 {
     StartSim();
-    ConnectThroughDialog(W.Port);
+    Connect();
     ASSERT_EQ(ConnectCaption(), "DisConnect");
 
     // Every open of the node from now on, by anyone, is seen here.

@@ -261,13 +261,30 @@ TEST_F(PortList, FactsTellTwoUsbCablesApart)
              Roots.Dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_" + Serial + "-if00-port0");
     }
     Tty("ttyS0", "serial8250", "4");
-    ASSERT_EQ(Ports(), QStringList({Dev("ttyS0"), Dev("ttyUSB0"), Dev("ttyUSB1")}));
+    // Newer kernels put the serial core's "port" and "ctrl" devices between a UART's tty and
+    // its driver: the UART's driver is named, not theirs.
+    const QString Uart = Tree.filePath("sys/devices/platform/serial8250");
+    const QString Ctrl = Uart + "/serial8250:0", PortDevice = Ctrl + "/serial8250:0.1";
+    ASSERT_TRUE(QDir().mkpath(PortDevice));
+    ASSERT_TRUE(QDir().mkpath(Tree.filePath("sys/bus/serial-base")));
+    for (const auto& [Device, Driver] : {std::pair{PortDevice, "port"}, std::pair{Ctrl, "ctrl"},
+                                         std::pair{Uart, "serial8250"}}) {
+        QDir().mkpath(Tree.filePath("sys/drivers/") + Driver);
+        Link(Tree.filePath("sys/drivers/") + Driver, Device + "/driver");
+        if (Device != Uart)
+            Link(Tree.filePath("sys/bus/serial-base"), Device + "/subsystem");
+    }
+    ASSERT_TRUE(QDir().mkpath(Roots.SysClassTty + "/ttyS1"));
+    Link(PortDevice, Roots.SysClassTty + "/ttyS1/device");
+    Touch(Dev("ttyS1"));
+    ASSERT_EQ(Ports(), QStringList({Dev("ttyS0"), Dev("ttyS1"), Dev("ttyUSB0"), Dev("ttyUSB1")}));
 
     EXPECT_EQ(DescribeSerialPort(Dev("ttyUSB1"), Roots),
               "Manufacturer: FTDI\nProduct: FT232R USB UART\nSerial number: B7711QX\n"
               "VID:PID: 0403:6001\nStable name: " + Roots.Dev +
                   "/serial/by-id/usb-FTDI_FT232R_USB_UART_B7711QX-if00-port0\nDriver: ftdi_sio");
     EXPECT_EQ(DescribeSerialPort(Dev("ttyS0"), Roots), "Driver: serial8250");
+    EXPECT_EQ(DescribeSerialPort(Dev("ttyS1"), Roots), "Driver: serial8250");
     // A virtual port names the pseudo-terminal behind it.
     Touch(Roots.Dev + "/pts/7");
     Link(Roots.Dev + "/pts/7", User("relay-sim"));

@@ -187,7 +187,8 @@ TEST(SimProgram, RefusesAPortFolderOthersMayWriteTo)
     TSimProcess Sim({"--dir", Folder});
     EXPECT_EQ(Sim.WaitExit(5000), 1);
     EXPECT_FALSE(Exists(Folder + "/relay-sim"));
-    std::system(("rm -rf '" + Shared + "'").c_str());
+    std::error_code Ignored;
+    std::filesystem::remove_all(Shared, Ignored);
 }
 
 TEST(SimProgram, LateAnswerComesLate)

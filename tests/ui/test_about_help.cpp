@@ -218,7 +218,7 @@ TEST(HelpDocument, BuiltBesideTheExecutableAsARealPdf)
     for (const char* Topic :
          {"Connect", "Import", "Export", "morvel-relay-sim", "/serial/relay-sim", "dialout",
           "Unable to open com port (Error: 16)", "Port name Not selected!", "Device Not Detected!",
-          "Unable to open com port (Error:", "WriteFile function failed (Error:", "Failed to get data for",
+          "Unable to open com port (Error:", "WriteFile function failed (Error:",
           "Ctrl+Shift+E", "Shift+F1", "without a PDF viewer"})
         EXPECT_TRUE(Content.contains(QLatin1String(Topic))) << Topic;
     EXPECT_FALSE(Content.contains("./run")) << "the help reaches users of the package, who have no source folder";

@@ -89,14 +89,34 @@ QString FileText(const QString& Path)
     return QString::fromLatin1(File.readAll()).trimmed();
 }
 
+// The name of the driver that serves a tty. Since Linux 6.5 the serial core puts devices of its
+// own (bus serial-base, drivers "port" and "ctrl") between a UART's tty and the UART's device,
+// so the walk goes up past them to the device whose driver is the UART's.
+QString DriverOf(const QString& TtyEntry)
+{
+    bool Missing = false;
+    QString Device = Resolve(TtyEntry + QStringLiteral("/device"), Missing);
+    for (int Step = 0; Step < 4 && !Device.isEmpty(); ++Step) {
+        const QString Bus =
+            QFileInfo(Resolve(Device + QStringLiteral("/subsystem"), Missing)).fileName();
+        if (Bus != QLatin1String("serial-base"))
+            break;
+        const QString Parent = QFileInfo(Device).path();
+        if (!Exists(Parent + QStringLiteral("/driver")))
+            break;
+        Device = Parent;
+    }
+    if (Device.isEmpty())
+        return {};
+    return QFileInfo(Resolve(Device + QStringLiteral("/driver"), Missing)).fileName();
+}
+
 // An 8250-family port whose UART type is 0 (PORT_UNKNOWN) is a legacy slot the driver reserves
 // whether or not a chip answers there; only the ones with a UART behind them are ports. The
 // family is told by the 8250 driver's device name ttyS, or by the driver's own name.
 bool IsEmpty8250Slot(const QString& TtyEntry, const QString& Name)
 {
-    bool Missing = false;
-    const QString Driver =
-        QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
+    const QString Driver = DriverOf(TtyEntry);
     const bool Is8250 =
         Name.startsWith(QLatin1String("ttyS")) || Driver.contains(QLatin1String("8250"));
     return Is8250 && FileText(TtyEntry + QStringLiteral("/type")) == QLatin1String("0");
@@ -266,10 +286,7 @@ QString DescribePort(const QString& Port, const TSerialDeviceRoots& Roots)
         }
         for (const QString& Stable : StableNames(Port, Roots))
             Facts << QStringLiteral("Stable name: %1").arg(Stable);
-        bool Missing = false;
-        const QString Driver =
-            QFileInfo(Resolve(TtyEntry + QStringLiteral("/device/driver"), Missing)).fileName();
-        if (!Driver.isEmpty())
+        if (const QString Driver = DriverOf(TtyEntry); !Driver.isEmpty())
             Facts << QStringLiteral("Driver: %1").arg(Driver);
         return Facts.join(u'\n');
     }

@@ -32,8 +32,12 @@
 #include "serial/platform/linux/retried.h"
 #include "serial/platform/port_facts.h"
 
-#include <asm/termios.h>
+// The kernel's termios2 (any baud rate) beside glibc's ioctl declarations: <asm/termbits.h>
+// has the structure and nothing that <sys/ioctl.h> defines too, which <asm/termios.h> has
+// (and newer glibc pulls <sys/ioctl.h> in through <sys/epoll.h>).
+#include <asm/termbits.h>
 #include <linux/serial.h>
+#include <sys/ioctl.h>
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -59,8 +63,6 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
-
-extern "C" int ioctl(int Fd, unsigned long Request, ...) noexcept;
 
 // Every exchange at the seam, for a technician chasing a failing one:
 // QT_LOGGING_RULES="morvel.serial.debug=true". Off by default.
