@@ -1,6 +1,6 @@
 // Real serial drivers: the real window, offscreen, in a guest kernel, with relay-sim on the far
 // end of a cdc_acm gadget link, an FT232 behind ftdi_sio, or a pair of 16550s. Run inside the
-// guest by tools/guest/run-guest, which says in the environment which wiring this boot has.
+// guest by tests/hw/guest/run-guest, which says in the environment which wiring this boot has.
 #include "device/items.h"
 #include "device/link_state.h"
 #include "serial/port_watcher.h"
@@ -200,7 +200,7 @@ protected:
     {
         TE2E::SetUp();
         W = WiringFromEnvironment();
-        ASSERT_FALSE(W.Port.isEmpty()) << "run in the guest: tools/guest/run-guest";
+        ASSERT_FALSE(W.Port.isEmpty()) << "run in the guest: tests/hw/guest/run-guest";
         ASSERT_TRUE(NodeExists(W.Port)) << W.Port.toStdString();
         if (const QString Monitor = qEnvironmentVariable("MORVEL_HW_USBMON"); !Monitor.isEmpty()) {
             FLines = std::make_unique<TModemLines>(Monitor, Runtime() + "/usbmon.txt");

@@ -1,7 +1,8 @@
 # Installation: the tool and Help.pdf together in one private directory (the tool finds the
 # help document beside its own executable), a link on the PATH, the simulator, manual pages,
 # the desktop entry, icons and AppStream metadata in their standard places, and the Debian
-# copyright and changelog; CPack turns it into a .deb.
+# copyright and changelog; CPack turns it into a .deb. Every file a package needs lives in this
+# folder; read after the programs' folders, so their targets are known here.
 include(GNUInstallDirs)
 set(MORVEL_APP_DIR ${CMAKE_INSTALL_LIBDIR}/morvel-sms-controller)
 set(MORVEL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/morvel-sms-controller)
@@ -10,13 +11,14 @@ find_program(SCDOC_PROGRAM scdoc REQUIRED)
 find_program(GZIP_PROGRAM gzip REQUIRED)
 
 install(TARGETS morvel-sms-controller RUNTIME DESTINATION ${MORVEL_APP_DIR})
+install(FILES ${CMAKE_BINARY_DIR}/Help.pdf DESTINATION ${MORVEL_APP_DIR})
 install(CODE "
   file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
   file(CREATE_LINK ../${MORVEL_APP_DIR}/morvel-sms-controller
        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/morvel-sms-controller\" SYMBOLIC)")
-install(FILES ${CMAKE_SOURCE_DIR}/assets/linux/morvel-sms-controller.desktop
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/morvel-sms-controller.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/assets/linux/example.morvel.SmsController.metainfo.xml
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/example.morvel.SmsController.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Icons: the scalable drawing, and pixels at each size of the theme. Below 48 px the words of the
@@ -28,7 +30,7 @@ set(icon_files "")
 foreach(size 16 24 32 48 64 128 256)
   set(drawing ${CMAKE_SOURCE_DIR}/assets/icons/app.svg)
   if(size LESS 48)
-    set(drawing ${CMAKE_SOURCE_DIR}/assets/linux/app-small.svg)
+    set(drawing ${CMAKE_CURRENT_LIST_DIR}/app-small.svg)
   endif()
   set(icon ${package_dir}/icons/${size}/morvel-sms-controller.png)
   morvel_render_picture(${drawing} ${icon} --size ${size})
@@ -42,8 +44,8 @@ foreach(page morvel-sms-controller.1 morvel-relay-sim.1 morvel-smsctl.1)
   add_custom_command(OUTPUT ${package_dir}/man/${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}/man
     COMMAND sh -c "\"$0\" < \"$1\" | \"$2\" -9n > \"$3\""
-            ${SCDOC_PROGRAM} ${CMAKE_SOURCE_DIR}/docs/man/${page}.scd ${GZIP_PROGRAM} ${package_dir}/man/${page}.gz
-    DEPENDS ${CMAKE_SOURCE_DIR}/docs/man/${page}.scd
+            ${SCDOC_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/man/${page}.scd ${GZIP_PROGRAM} ${package_dir}/man/${page}.gz
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/man/${page}.scd
     COMMENT "Writing the manual page ${page}"
     VERBATIM)
   list(APPEND gzip_files ${package_dir}/man/${page}.gz)
@@ -58,24 +60,32 @@ string(STRIP "${license}" license)
 string(REPLACE "\n\n" "\n.\n" license "${license}")
 string(REPLACE "\n" "\n " license "${license}")
 set(MORVEL_LICENSE_TERMS " ${license}")
-configure_file(${CMAKE_SOURCE_DIR}/assets/linux/copyright.in ${package_dir}/copyright @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${package_dir}/copyright @ONLY)
 install(FILES ${package_dir}/copyright DESTINATION ${MORVEL_DOC_DIR})
 
 add_custom_command(OUTPUT ${package_dir}/changelog.Debian.gz
   COMMAND sh -c "\"$0\" -9n < \"$1\" > \"$2\""
-          ${GZIP_PROGRAM} ${CMAKE_SOURCE_DIR}/assets/linux/changelog ${package_dir}/changelog.Debian.gz
-  DEPENDS ${CMAKE_SOURCE_DIR}/assets/linux/changelog
+          ${GZIP_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/changelog ${package_dir}/changelog.Debian.gz
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/changelog
   VERBATIM)
 list(APPEND gzip_files ${package_dir}/changelog.Debian.gz)
 install(FILES ${package_dir}/changelog.Debian.gz DESTINATION ${MORVEL_DOC_DIR})
-install(FILES ${CMAKE_SOURCE_DIR}/assets/linux/lintian-overrides
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME morvel-sms-controller)
 add_custom_target(package_files ALL DEPENDS ${icon_files} ${gzip_files})
+
+# The simulator, on the PATH under a name that says whose it is; the build tree keeps the short
+# one. (install(TARGETS) cannot rename, so the stripping it would do for a package is done here.)
+install(PROGRAMS $<TARGET_FILE:relay-sim> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME morvel-relay-sim)
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/morvel-relay-sim\")
+  endif()")
 
 # The command-line program beside it, on the PATH, with its bash completion (its manual page
 # is among the others).
 install(TARGETS morvel-smsctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/smsctl/morvel-smsctl.bash
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/morvel-smsctl.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME morvel-smsctl)
 
 set(CPACK_GENERATOR DEB)
