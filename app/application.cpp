@@ -49,6 +49,13 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     RegisterFallbackFonts();
 }
 
+bool TApplication::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::ApplicationFontChange)
+        HoldDesignedFont();
+    return QApplication::event(Event);
+}
+
 TApplication::~TApplication()
 {
     DestroyForms();

@@ -60,6 +60,9 @@ public:
     // The frame's guard for every delivered event: nothing escapes into Qt.
     bool notify(QObject* Receiver, QEvent* Event) override;
 
+protected:
+    bool event(QEvent* Event) override;
+
 private:
     struct TOwnedForm
     {

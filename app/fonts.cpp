@@ -1,12 +1,13 @@
 #include "fonts.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
+#include <optional>
 
 namespace {
 // How much ink a sample drawn in Font leaves: the measure of how heavy the face really draws.
@@ -28,40 +29,9 @@ int Ink(const QFont& Font)
     return Sum;
 }
 
-// Puts the designed font back whenever the application's font changes, from the loop. Filtering
-// the application object sees every object's events; the change reaches each widget, so one
-// restore is queued for the lot.
-class TDesignedFontKeeper : public QObject
-{
-public:
-    TDesignedFontKeeper(const QFont& Font, QObject* App) : QObject(App), FFont(Font)
-    {
-        App->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject* Watched, QEvent* Event) override
-    {
-        if (Event->type() == QEvent::ApplicationFontChange && !FPending && QApplication::font() != FFont) {
-            FPending = true;
-            QMetaObject::invokeMethod(this, &TDesignedFontKeeper::Restore, Qt::QueuedConnection);
-        }
-        return QObject::eventFilter(Watched, Event);
-    }
-
-private:
-    void Restore()
-    {
-        FPending = false;
-        if (QApplication::font() == FFont)
-            return;
-        QApplication::setFont(FFont);
-        if (!qApp->styleSheet().isEmpty())
-            qApp->setStyleSheet(qApp->styleSheet());
-    }
-
-    QFont FFont;
-    bool FPending = false;
-};
+// The font the windows are laid out for, once set.
+std::optional<QFont> DesignedFont;
+bool RestorePending = false;
 } // namespace
 
 void RegisterFallbackFonts()
@@ -74,15 +44,27 @@ void RegisterFallbackFonts()
     QFont Font(QStringLiteral("Tahoma"));
     Font.setPixelSize(11);
     QApplication::setFont(Font);
-    // The windows are laid out in pixels for this font, so it holds whatever the desktop says:
-    // a platform theme (qt6ct, a desktop's own) sets its font on the application once the loop
-    // runs and again whenever its settings change. Put back from the loop, not from inside the
-    // theme's call; controls drawn by the style sheet keep the font they were polished with
-    // (Qt does not hand them an application font change), so they are polished again.
-    if (qApp && !qApp->property("designedFontHeld").toBool()) {
-        qApp->setProperty("designedFontHeld", true);
-        new TDesignedFontKeeper(Font, qApp);
-    }
+    DesignedFont = Font;
+}
+
+// The windows are laid out in pixels for the designed font, so it holds whatever the desktop
+// says: a platform theme (qt6ct, a desktop's own) sets its font on the application once the
+// loop runs and again whenever its settings change. Put back from the loop, not from inside the
+// theme's call; controls drawn by the style sheet keep the font they were polished with (Qt
+// does not hand them an application font change), so they are polished again.
+void HoldDesignedFont()
+{
+    if (!DesignedFont || RestorePending || QApplication::font() == *DesignedFont)
+        return;
+    RestorePending = true;
+    QTimer::singleShot(0, qApp, [] {
+        RestorePending = false;
+        if (QApplication::font() == *DesignedFont)
+            return;
+        QApplication::setFont(*DesignedFont);
+        if (!qApp->styleSheet().isEmpty())
+            qApp->setStyleSheet(qApp->styleSheet());
+    });
 }
 
 QFont BoldFont(const QString& Family, int PixelSize)

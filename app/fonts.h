@@ -5,6 +5,10 @@
 // Tahoma at 11 pixels. Falls back to the system's default face when neither exists.
 void RegisterFallbackFonts();
 
+// Puts the designed font back, from the loop, when something else (a desktop's platform theme)
+// changed the application's font. The application object calls it on its font-change event.
+void HoldDesignedFont();
+
 #include <QFont>
 
 // A bold font of the family at the pixel size, or, when that family's bold draws no heavier
