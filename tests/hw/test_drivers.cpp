@@ -305,7 +305,10 @@ protected:
         std::printf("[%s] %s: CPU over the 3 s after the unplug %.1f ms (%.2f %% of a core)\n",
                     qPrintable(W.Name), Phase, Cpu, Cpu / 30.0);
         EXPECT_LT(Cpu, 60.0) << Phase;
-        if (ConnectCaption() == QLatin1String("DisConnect")) DisConnect();
+        if (ConnectCaption() == QLatin1String("DisConnect"))
+            DisConnect();
+        else if (!FHolds.empty() && FHolds.back().Closed < 0) // the link let go of the port, its device gone
+            FHolds.back().Closing = FHolds.back().Closed = TModemLines::Now();
         ASSERT_EQ(ConnectCaption(), "Connect");
         WaitUnplugged();
         // Qt starts pooled threads of its own for the error box (each with its eventfd) and lets
