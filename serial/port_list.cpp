@@ -64,11 +64,6 @@ QStringList StableSerialPortNames(const QString& Port, const TSerialDeviceRoots&
 
 bool IsCharacterDevice(const QString& Path) { return ComPlatform::IsCharacterDevice(Path); }
 
-bool ServesPseudoTerminal(qint64 Pid, const QString& Port)
-{
-    return ComPlatform::ServesPseudoTerminal(Pid, Port);
-}
-
 void EnumSerialPorts(const std::function<void(const QString& Port)>& Add,
                      const TSerialDeviceRoots& Roots)
 {

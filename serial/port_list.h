@@ -53,10 +53,5 @@ QStringList StableSerialPortNames(const QString& Port, const TSerialDeviceRoots&
 // True when Path (links followed) is a character device: something a port could be opened on.
 bool IsCharacterDevice(const QString& Path);
 
-// True when process Pid holds the master side of the pseudo-terminal behind Port: the program
-// that serves a virtual port (the simulator, socat), which keeps the port's own side open too,
-// not one competing for it. False for every other kind of port.
-bool ServesPseudoTerminal(qint64 Pid, const QString& Port);
-
 // True when A sorts before B with runs of digits compared by value ("ttyS2" before "ttyS10").
 bool NaturalLess(const QString& A, const QString& B);

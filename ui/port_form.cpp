@@ -202,10 +202,8 @@ void TForm1::AddPort(const QString& Port, const QString& Facts, const QString& H
 
 void TForm1::AddSystemPort(const QString& Port)
 {
-    QList<TPortHolder> Holders = PortHolders(Port);
-    // The simulator or socat behind a virtual port keeps its side open: it serves the port.
-    Holders.removeIf([&Port](const TPortHolder& Holder) { return ServesPseudoTerminal(Holder.Pid, Port); });
-    AddPort(Port, DescribeSerialPort(Port), DescribePortHolders(Holders));
+    // The simulator or socat serving a virtual port is no holder of it (PortHolders leaves it out).
+    AddPort(Port, DescribeSerialPort(Port), DescribePortHolders(PortHolders(Port)));
 }
 
 void TForm1::SelectFirst()

@@ -22,7 +22,6 @@ QString UntrustedFolder(const QString& Folder);
 // The links in Roots.Dev/serial/by-id that lead to the device behind Port.
 QStringList StableNames(const QString& Port, const TSerialDeviceRoots& Roots);
 bool IsCharacterDevice(const QString& Path);
-bool ServesPseudoTerminal(qint64 Pid, const QString& Port);
 // What sysfs and /dev tell of the device behind Port.
 QString DescribePort(const QString& Port, const TSerialDeviceRoots& Roots);
 

@@ -243,31 +243,6 @@ bool IsCharacterDevice(const QString& Path)
            S_ISCHR(Info.st_mode);
 }
 
-// The master descriptors of a process name their pseudo-terminal's number in /proc's fdinfo
-// ("tty-index:"); the port's number is its name under /dev/pts.
-bool ServesPseudoTerminal(qint64 Pid, const QString& Port)
-{
-    bool Missing = false;
-    const QFileInfo Device(Resolve(Port, Missing));
-    bool IsNumber = false;
-    const int Index = Device.fileName().toInt(&IsNumber);
-    if (Device.path() != QLatin1String("/dev/pts") || !IsNumber)
-        return false;
-    const QString Process = QStringLiteral("/proc/%1").arg(Pid);
-    for (const TDirEntry& Fd : ReadFolder(Process + QStringLiteral("/fd"))) {
-        const QString Target = QFile::symLinkTarget(Process + QStringLiteral("/fd/") + Fd.Name);
-        if (Target != QLatin1String("/dev/ptmx") && Target != QLatin1String("/dev/pts/ptmx"))
-            continue;
-        QFile Info(Process + QStringLiteral("/fdinfo/") + Fd.Name);
-        if (!Info.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& Line : Info.readAll().split('\n'))
-            if (Line.startsWith("tty-index:") && Line.mid(10).trimmed().toInt() == Index)
-                return true;
-    }
-    return false;
-}
-
 QString DescribePort(const QString& Port, const TSerialDeviceRoots& Roots)
 {
     QStringList Facts;
